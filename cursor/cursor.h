@@ -1,0 +1,88 @@
+// One floating solid on the desktop: every per-cursor setting and state. Constructed on the main
+// thread without a window; from its window's creation on, only the cursor's own thread writes it.
+#pragma once
+
+#include "platform/win32.h"
+
+#include "cursor/window.h"
+#include "launch/launch.h"
+#include "render/slot_mesh.h"
+#include "render/vec3.h"
+#include "resources/menu_ids.h"
+
+#include <GL/gl.h>
+
+#include <memory>
+#include <string>
+
+namespace voxtrel {
+
+// A cursor's shape is stored as the command id of its shape menu item.
+constexpr UINT SHAPE_TETRAHEDRON = IDM_SHAPE_4_SLOTS;
+constexpr UINT SHAPE_CUBE = IDM_SHAPE_6_SLOTS;
+
+constexpr int SLOT_COUNT_MAX = 6;     // launch entries held for either shape
+constexpr int TEXTURE_NAME_COUNT = 7; // slot i uses entry i + 1; entry 0 is unused
+constexpr int SURFACE_SIDE = 1024;    // the off-screen bitmap, the window's largest size
+constexpr int DEFAULT_SIDE = 256;
+constexpr double DEFAULT_SCALE = 0.25;
+constexpr BYTE DEFAULT_BLEND_ALPHA = 192; // three-quarters opaque
+
+class Cursor : public Window {
+public:
+    // Every field at its initial value, centred on the virtual screen.
+    Cursor();
+
+    // Points `mesh` at the mesh of `shape`; any other shape value leaves it as it was.
+    void chooseMesh();
+
+    // Saved settings are marked (saved).
+    INT alphaBlend = 1;       // (saved) constant alpha on top of the colour key
+    INT launcherEnabled = 1;  // (saved) draw the launcher insets
+    INT bgTextureEnabled = 1; // (saved) texture the faces with the background image
+    INT onTop = 1;            // (saved) topmost window
+    UINT shape = SHAPE_CUBE;  // (saved)
+    std::string texturePath;  // (saved) background image file
+    INT showInTaskbar = 0;
+    DWORD startTick = 0;       // origin of the animation clock
+    INT centerX = 0;           // (saved) screen position of the window centre
+    INT centerY = 0;           // (saved)
+    INT width = DEFAULT_SIDE;  // (saved)
+    INT height = DEFAULT_SIDE; // (saved)
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, DEFAULT_BLEND_ALPHA, 0};
+    INT dragging = 0;
+    INT dragStartX = 0; // mouse position when a drag started
+    INT dragStartY = 0;
+    INT dragOrigX = 0; // centre when a drag started
+    INT dragOrigY = 0;
+    void* bits = nullptr; // pixel memory of the off-screen bitmap
+    INT surfaceWidth = SURFACE_SIDE;
+    INT surfaceHeight = SURFACE_SIDE;
+    HDC memDC = nullptr;
+    HBITMAP dib = nullptr;
+    DWORD fpsLastTick = 0; // start of the current frame-counting period
+    INT fpsFrames = 0;
+    std::unique_ptr<SlotMesh> tetraMesh; // built by the scene set-up
+    std::unique_ptr<SlotMesh> cubeMesh;
+    SlotMesh* mesh = nullptr; // the one drawn and picked: one of the two above
+    GLuint bgTexture = 0;
+    GLuint textures[TEXTURE_NAME_COUNT] = {};
+    double lastTime = 0.0;        // animation clock at the previous frame, seconds
+    Vec3 rotation{0, 0, 0};       // degrees about x, y, z
+    Vec3 spinAxis{0.1, 1, 0};     // spin weight per axis
+    double spinSpeed = 0.0;       // degrees per second
+    double spinAccel = 10.0;      // degrees per second squared
+    double scale = DEFAULT_SCALE; // (saved) window side = scale x 1024
+    DWORD zoomStartTick = 0;
+    INT zoomDirection = 0; // +1 growing, -1 shrinking, 0 idle
+    double nearPlane = 0.0;
+    double farPlane = 0.0;
+    double frustumHalf = 0.0;
+    double pickX = 0.0; // pick point in surface pixels
+    double pickY = 0.0;
+    bool hover = false;              // a face is under the mouse
+    INT hoverSlot = 0;               // which face, while hover is true
+    Launch launches[SLOT_COUNT_MAX]; // (saved) index = face index
+};
+
+} // namespace voxtrel

@@ -1,0 +1,42 @@
+// Screen queries of the X11 backend over a private Xlib connection, so that any thread may ask
+// without going through the display thread. The root window spans every monitor.
+#include "platform/linux/display/gtk/gtk_display.h"
+
+#include <X11/Xlib.h>
+
+#include <mutex>
+
+namespace voxtrel::display::gtk {
+
+struct GtkDisplay::Connection {
+    std::mutex mutex;
+    ::Display* x = nullptr;
+};
+
+GtkDisplay::GtkDisplay() : connection_(new Connection) {
+    connection_->x = XOpenDisplay(nullptr);
+}
+
+GtkDisplay::~GtkDisplay() {
+    if (connection_->x != nullptr)
+        XCloseDisplay(connection_->x);
+    delete connection_;
+}
+
+Size GtkDisplay::screenSize() {
+    std::lock_guard<std::mutex> lock(connection_->mutex);
+    if (connection_->x == nullptr)
+        return kFallbackScreenSize;
+    // Asked of the server each time: the root window grows and shrinks with RandR changes,
+    // which the cached DisplayWidth/DisplayHeight values do not follow.
+    Window root = DefaultRootWindow(connection_->x);
+    Window ignoredRoot;
+    int ignoredX, ignoredY;
+    unsigned int width, height, ignoredBorder, ignoredDepth;
+    if (!XGetGeometry(connection_->x, root, &ignoredRoot, &ignoredX, &ignoredY, &width, &height,
+                      &ignoredBorder, &ignoredDepth))
+        return kFallbackScreenSize;
+    return {static_cast<int>(width), static_cast<int>(height)};
+}
+
+} // namespace voxtrel::display::gtk

@@ -1,0 +1,168 @@
+// ShellExecuteExA through GIO: a program or a desktop launcher is started, any other path is
+// handed to the default application of its content type. Nothing here waits for what it starts
+// (GLib spawns detached), so the calling cursor thread goes on at once.
+// Not implemented: verbs other than "open", process handles (SEE_MASK_NOCLOSEPROCESS), URLs.
+#include "platform/win32.h"
+
+#include "platform/linux/shell/shell_report.h"
+
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Failure {
+    int shellCode;   // SE_ERR_* left in hInstApp
+    DWORD lastError; // ERROR_* for GetLastError
+    std::string reason;
+};
+
+// Any value above 32 tells the caller that the open succeeded.
+const auto kLaunched = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(42));
+
+template <typename T> struct GObjectDeleter {
+    void operator()(T* object) const { g_object_unref(object); }
+};
+template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectDeleter<T>>;
+
+struct GErrorOwner {
+    GError* error = nullptr;
+    ~GErrorOwner() {
+        if (error != nullptr)
+            g_error_free(error);
+    }
+    std::string message() const { return error != nullptr ? error->message : "unknown error"; }
+};
+
+Failure failureFrom(const GErrorOwner& owner, int fallbackCode, DWORD fallbackError) {
+    if (owner.error != nullptr && owner.error->domain == G_IO_ERROR) {
+        switch (owner.error->code) {
+        case G_IO_ERROR_NOT_FOUND:
+            return {SE_ERR_FNF, ERROR_FILE_NOT_FOUND, owner.message()};
+        case G_IO_ERROR_PERMISSION_DENIED:
+            return {SE_ERR_ACCESSDENIED, ERROR_ACCESS_DENIED, owner.message()};
+        default:
+            break;
+        }
+    }
+    return {fallbackCode, fallbackError, owner.message()};
+}
+
+// Native programs run when opened, as .exe files do on Windows. Executable text files (scripts
+// with the execute bit) open in their editor instead, as a file manager does by default.
+bool isNativeProgram(GFileInfo* info) {
+    if (g_file_info_get_file_type(info) != G_FILE_TYPE_REGULAR ||
+        !g_file_info_get_attribute_boolean(info, G_FILE_ATTRIBUTE_ACCESS_CAN_EXECUTE))
+        return false;
+    const char* type = g_file_info_get_content_type(info);
+    if (type == nullptr)
+        return false;
+    for (const char* program :
+         {"application/x-executable", "application/x-pie-executable", "application/x-sharedlib"}) {
+        if (g_content_type_is_a(type, program))
+            return true;
+    }
+    return false;
+}
+
+std::optional<Failure> runProgram(const char* path, const char* parameters, const char* directory) {
+    std::vector<std::string> args{path};
+    if (parameters != nullptr && *parameters != '\0') {
+        GErrorOwner parseError;
+        gchar** parsed = nullptr;
+        if (!g_shell_parse_argv(parameters, nullptr, &parsed, &parseError.error))
+            return Failure{SE_ERR_FNF, ERROR_INVALID_PARAMETER, parseError.message()};
+        for (gchar** arg = parsed; *arg != nullptr; ++arg)
+            args.emplace_back(*arg);
+        g_strfreev(parsed);
+    }
+    std::vector<gchar*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    // Without G_SPAWN_DO_NOT_REAP_CHILD GLib detaches the program, so no zombie is left behind.
+    GErrorOwner spawnError;
+    if (!g_spawn_async(directory, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr,
+                       &spawnError.error))
+        return failureFrom(spawnError, SE_ERR_ACCESSDENIED, ERROR_ACCESS_DENIED);
+    return std::nullopt;
+}
+
+std::optional<Failure> launchApp(GAppInfo* app, GFile* file) {
+    GList files{file, nullptr, nullptr};
+    GErrorOwner launchError;
+    if (!g_app_info_launch(app, file != nullptr ? &files : nullptr, nullptr, &launchError.error))
+        return failureFrom(launchError, SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION);
+    return std::nullopt;
+}
+
+std::optional<Failure> openPath(const SHELLEXECUTEINFOA& info) {
+    const char* path = info.lpFile;
+    GObjectPtr<GFile> file(g_file_new_for_path(path));
+    GErrorOwner queryError;
+    GObjectPtr<GFileInfo> fileInfo(
+        g_file_query_info(file.get(),
+                          G_FILE_ATTRIBUTE_STANDARD_TYPE "," G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE
+                                                         "," G_FILE_ATTRIBUTE_ACCESS_CAN_EXECUTE,
+                          G_FILE_QUERY_INFO_NONE, nullptr, &queryError.error));
+    if (!fileInfo)
+        return failureFrom(queryError, SE_ERR_FNF, ERROR_FILE_NOT_FOUND);
+
+    if (isNativeProgram(fileInfo.get()))
+        return runProgram(path, info.lpParameters, info.lpDirectory);
+
+    const char* type = g_file_info_get_content_type(fileInfo.get());
+    if (type != nullptr && g_content_type_is_a(type, "application/x-desktop")) {
+        // A desktop launcher starts its application, as a shortcut does on Windows; one that
+        // does not parse is opened like any other file.
+        GObjectPtr<GDesktopAppInfo> launcher(g_desktop_app_info_new_from_filename(path));
+        if (launcher)
+            return launchApp(G_APP_INFO(launcher.get()), nullptr);
+    }
+
+    GErrorOwner handlerError;
+    GObjectPtr<GAppInfo> handler(
+        g_file_query_default_handler(file.get(), nullptr, &handlerError.error));
+    if (!handler)
+        return failureFrom(handlerError, SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION);
+    return launchApp(handler.get(), file.get());
+}
+
+bool isOpenVerb(const char* verb) {
+    return verb == nullptr || *verb == '\0' || std::strcmp(verb, "open") == 0;
+}
+
+} // namespace
+
+BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info) {
+    if (info == nullptr || info->cbSize != sizeof(SHELLEXECUTEINFOA)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::optional<Failure> failure;
+    if (info->lpFile == nullptr || *info->lpFile == '\0') {
+        // A launcher slot that holds no path: nothing to open and nothing worth a message.
+        failure = Failure{SE_ERR_FNF, ERROR_FILE_NOT_FOUND, {}};
+    } else if (!isOpenVerb(info->lpVerb)) {
+        failure = Failure{SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION,
+                          std::string("the action \"") + info->lpVerb + "\" is not supported"};
+    } else {
+        failure = openPath(*info);
+    }
+
+    if (!failure) {
+        info->hInstApp = kLaunched;
+        return TRUE;
+    }
+    info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(failure->shellCode));
+    if ((info->fMask & SEE_MASK_FLAG_NO_UI) == 0 && !failure->reason.empty())
+        voxtrel::shell::reportOpenFailure(info->hwnd, info->lpFile, failure->reason);
+    SetLastError(failure->lastError);
+    return FALSE;
+}

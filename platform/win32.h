@@ -1,0 +1,15 @@
+// The Windows services the program is written against: the real API on Windows, our own
+// Linux layer (same names, types and constants) everywhere else.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#else
+#include "platform/linux/win32/types.h"
+#include "platform/linux/win32/kernel.h"
+#include "platform/linux/win32/user.h"
+#include "platform/linux/win32/gdi.h"
+#include "platform/linux/win32/shell.h"
+#include "platform/linux/win32/entry.h"
+#endif

@@ -1,0 +1,48 @@
+# Shared by the scripts: where the tree is, and installing the Debian packages the build needs.
+# shellcheck shell=bash
+
+VOXTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# What building and running the program needs.
+VOXTREL_RUN_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    libboost-serialization-dev libdevil-dev
+    libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri
+    libgtk-3-dev libx11-dev libxext-dev
+    shared-mime-info
+)
+# What the tests add: unit tests, a real X server to drive, the Windows compile check.
+VOXTREL_TEST_PACKAGES=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xdotool x11-utils imagemagick trayer
+    g++-mingw-w64-x86-64-posix
+)
+
+# Installs those of the given packages that are missing, as root or through sudo.
+voxtrel_install_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            echo "voxtrel: these packages are missing and installing them needs root: ${missing[*]}" >&2
+            return 1
+        fi
+        sudo=(sudo)
+    fi
+    echo "voxtrel: installing ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            "${missing[@]}" >/dev/null
+}
+
+voxtrel_jobs() {
+    nproc 2>/dev/null || echo 2
+}

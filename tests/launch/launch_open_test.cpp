@@ -1,0 +1,156 @@
+// Opening launch entries end to end: GIO looks up the default application of a private XDG
+// data folder, whose handler records what it was given.
+#include "launch/launch.h"
+
+#include "platform/win32.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace voxtrel {
+namespace {
+
+using testing_support::readFile;
+using testing_support::TempDir;
+using testing_support::waitForFile;
+
+// Writes its argument count and first argument to "received" (atomically, by a rename), then
+// waits for the test to create "release" and notes in "status" how it ended.
+constexpr const char* kRecorderScript = R"(#!/bin/sh
+dir=$(dirname "$0")
+printf '%s\n%s' "$#" "$1" > "$dir/received.part" && mv "$dir/received.part" "$dir/received"
+i=0
+while [ ! -e "$dir/release" ]; do
+    i=$((i + 1))
+    if [ "$i" -gt 400 ]; then echo timed-out > "$dir/status"; exit 1; fi
+    sleep 0.05
+done
+echo released > "$dir/status"
+)";
+
+class LaunchOpen : public testing::Test {
+protected:
+    // GIO reads the XDG folders once per process, so they are set before its first use; every
+    // test case runs in a process of its own.
+    static void SetUpTestSuite() {
+        xdg = new TempDir;
+        recorder = xdg->write("recorder.sh", kRecorderScript, true);
+        xdg->write("data/applications/voxtrel-test-recorder.desktop",
+                   "[Desktop Entry]\nType=Application\nName=Recorder\nNoDisplay=true\n"
+                   "MimeType=text/plain;\nExec=" +
+                       recorder + " %f\n");
+        xdg->write("config/mimeapps.list",
+                   "[Default Applications]\ntext/plain=voxtrel-test-recorder.desktop\n");
+        setenv("XDG_DATA_HOME", (xdg->path() + "/data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (xdg->path() + "/config").c_str(), 1);
+        setenv("XDG_DATA_DIRS", "/usr/share", 1); // the shared MIME database
+    }
+    static void TearDownTestSuite() {
+        delete xdg;
+        xdg = nullptr;
+    }
+
+    std::string file(const char* name) const { return xdg->path() + "/" + name; }
+
+    // Lets the recorder finish and checks that it was still waiting, which it could not be if
+    // the call that started it had waited for it.
+    void releaseRecorder() const {
+        xdg->write("release", "");
+        EXPECT_EQ(waitForFile(file("status")).value_or("none"), "released\n");
+    }
+
+    static inline TempDir* xdg = nullptr;
+    static inline std::string recorder;
+};
+
+TEST_F(LaunchOpen, HandsAPathWithSpacesToTheDefaultApplicationUnchanged) {
+    const std::string document = xdg->write("my documents/notes for today.txt", "hello\n");
+    Launch entry;
+    entry.assign(document.c_str());
+
+    entry.open();
+
+    EXPECT_FALSE(readFile(file("status")).has_value()) << "open() waited for the application";
+    EXPECT_EQ(waitForFile(file("received")).value_or("nothing received"), "1\n" + document);
+    releaseRecorder();
+}
+
+TEST_F(LaunchOpen, ReportsAPathThatNoLongerExistsAndStartsNothing) {
+    Launch entry;
+    const std::string missing = xdg->path() + "/moved away.txt";
+    entry.assign(missing.c_str());
+
+    testing::internal::CaptureStderr();
+    entry.open();
+    const std::string message = testing::internal::GetCapturedStderr();
+
+    EXPECT_NE(message.find("cannot open \"" + missing + "\""), std::string::npos) << message;
+    EXPECT_FALSE(waitForFile(file("received"), std::chrono::milliseconds(300)).has_value());
+}
+
+TEST_F(LaunchOpen, AnEmptySlotOpensNothingAndSaysNothing) {
+    Launch entry;
+    testing::internal::CaptureStderr();
+    entry.open();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.lpFile = "";
+    EXPECT_FALSE(ShellExecuteExA(&info));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(LaunchOpen, FailureIsReportedThroughTheRecordAndLastError) {
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    const std::string missing = xdg->path() + "/absent.txt";
+    info.lpFile = missing.c_str();
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(ShellExecuteExA(&info));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "SEE_MASK_FLAG_NO_UI must stay quiet";
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(info.hInstApp),
+              static_cast<std::uintptr_t>(SE_ERR_FNF));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+    info.cbSize = 60 - 1;
+    EXPECT_FALSE(ShellExecuteExA(&info));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(LaunchOpen, ADesktopLauncherStartsItsApplication) {
+    const std::string launcher = xdg->write(
+        "my launcher.desktop",
+        "[Desktop Entry]\nType=Application\nName=Tool\nExec=" + recorder + " from-launcher\n");
+    Launch entry;
+    entry.assign(launcher.c_str());
+    entry.open();
+    EXPECT_EQ(waitForFile(file("received")).value_or("nothing received"), "1\nfrom-launcher");
+    releaseRecorder();
+}
+
+TEST_F(LaunchOpen, ANativeProgramRunsWithItsParametersAndSucceeds) {
+    // A copy of touch stands in for a program the user dropped on a slot.
+    const std::string program = xdg->path() + "/my tool";
+    const auto touch = readFile("/usr/bin/touch");
+    ASSERT_TRUE(touch.has_value());
+    xdg->write("my tool", *touch, true);
+
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.lpFile = program.c_str();
+    const std::string parameters = "'" + file("ran it") + "'";
+    info.lpParameters = parameters.c_str();
+
+    EXPECT_TRUE(ShellExecuteExA(&info));
+    EXPECT_GT(reinterpret_cast<std::uintptr_t>(info.hInstApp), 32u);
+    EXPECT_TRUE(waitForFile(file("ran it")).has_value());
+}
+
+} // namespace
+} // namespace voxtrel

@@ -1,0 +1,56 @@
+// Temporary folders and file helpers for tests.
+#include "tests/support/temp_dir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace voxtrel::testing_support {
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "voxtrel-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot create a temporary folder");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+std::string TempDir::write(const std::string& relative, const std::string& content,
+                           bool executable) const {
+    const fs::path full = fs::path(path_) / relative;
+    fs::create_directories(full.parent_path());
+    std::ofstream(full, std::ios::binary) << content;
+    if (executable)
+        fs::permissions(full, fs::perms::owner_exec | fs::perms::group_exec, fs::perm_options::add);
+    return full.string();
+}
+
+std::optional<std::string> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::optional<std::string> waitForFile(const std::string& path, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (fs::exists(path))
+            return readFile(path);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::nullopt;
+}
+
+} // namespace voxtrel::testing_support
