@@ -3,12 +3,14 @@
 #include "launch/launch.h"
 
 #include "platform/win32.h"
+#include "platform/linux/display/headless/headless_control.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 namespace voxtrel {
 namespace {
@@ -83,19 +85,22 @@ TEST_F(LaunchOpen, ReportsAPathThatNoLongerExistsAndStartsNothing) {
     const std::string missing = xdg->path() + "/moved away.txt";
     entry.assign(missing.c_str());
 
-    testing::internal::CaptureStderr();
-    entry.open();
-    const std::string message = testing::internal::GetCapturedStderr();
-
-    EXPECT_NE(message.find("cannot open \"" + missing + "\""), std::string::npos) << message;
+    // The report is a modal box on the opening thread, answered here as the user would.
+    std::thread opener([&] { entry.open(); });
+    const auto box = headless::waitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_NE(box->text.find("Cannot open \"" + missing + "\""), std::string::npos) << box->text;
+    EXPECT_EQ(box->caption, "moved away.txt");
+    EXPECT_EQ(box->type & MB_ICONERROR, static_cast<UINT>(MB_ICONERROR));
+    headless::answerMessageBox(IDOK);
+    opener.join();
     EXPECT_FALSE(waitForFile(file("received"), std::chrono::milliseconds(300)).has_value());
 }
 
 TEST_F(LaunchOpen, AnEmptySlotOpensNothingAndSaysNothing) {
     Launch entry;
-    testing::internal::CaptureStderr();
-    entry.open();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    entry.open(); // returns at once: no box waits for an answer
+    EXPECT_FALSE(headless::waitForMessageBox(std::chrono::milliseconds(0)).has_value());
 
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof(info);
@@ -111,9 +116,9 @@ TEST_F(LaunchOpen, FailureIsReportedThroughTheRecordAndLastError) {
     const std::string missing = xdg->path() + "/absent.txt";
     info.lpFile = missing.c_str();
 
-    testing::internal::CaptureStderr();
     EXPECT_FALSE(ShellExecuteExA(&info));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "SEE_MASK_FLAG_NO_UI must stay quiet";
+    EXPECT_FALSE(headless::waitForMessageBox(std::chrono::milliseconds(0)).has_value())
+        << "SEE_MASK_FLAG_NO_UI must stay quiet";
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(info.hInstApp),
               static_cast<std::uintptr_t>(SE_ERR_FNF));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));

@@ -1,13 +1,103 @@
 // The one interface between the Linux layer and a window system. Each backend lives in its own
 // folder and namespace: gtk/ talks to a real X11 server, headless/ keeps everything in memory.
 // No window-system header appears here, so the rest of the layer stays free of them.
+//
+// The layer calls these methods from any thread; a backend serialises them itself. What a
+// backend reports back (input, drops, tray clicks, menu choices, box answers) goes through the
+// functions of platform/linux/user/user_input.h, which post it to the right thread.
 #pragma once
+
+#include "platform/linux/win32/types.h"
+#include "platform/linux/win32/user.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace voxtrel::display {
 
 struct Size {
     int width;
     int height;
+};
+
+// What a backend needs to know of a window.
+struct WindowSnapshot {
+    HWND hwnd = nullptr;
+    std::string title;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    RECT rect{};
+    bool visible = false;
+    bool minimized = false;
+    HICON icon = nullptr;
+    HCURSOR pointer = nullptr;
+};
+
+// Which parts of a window changed with an update.
+enum WindowChange : unsigned {
+    kCreated = 1u << 0,
+    kGeometry = 1u << 1,
+    kVisibility = 1u << 2,
+    kTitle = 1u << 3,
+    kStyle = 1u << 4,    // extended style: topmost, taskbar button, layered
+    kRaised = 1u << 5,   // to the top of its band
+    kActivated = 1u << 6 // receives the keyboard
+};
+
+// A run [x0, x1) of shown pixels on row y of a frame: the window's bounding and input shape.
+struct ShapeRun {
+    int y;
+    int x0;
+    int x1;
+};
+
+// The content of one layered update: top-down rows of blue, green, red, alpha bytes, the alpha
+// 0 where the colour key hides a pixel and 255 elsewhere (the constant alpha is separate).
+struct LayeredFrame {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> bgra;
+    std::vector<ShapeRun> shape;
+    DWORD flags = 0;  // ULW_*
+    BYTE alpha = 255; // constant alpha, 255 without ULW_ALPHA
+    COLORREF key = 0;
+};
+
+struct MenuItemView {
+    std::string text; // empty for a separator
+    UINT id = 0;
+    UINT state = 0; // MF_CHECKED, MF_GRAYED, MF_SEPARATOR, MF_POPUP, MFT_RADIOCHECK
+    std::vector<MenuItemView> submenu;
+};
+
+struct MenuRequest {
+    std::uint64_t token = 0;
+    DWORD threadId = 0;
+    HWND owner = nullptr;
+    std::vector<MenuItemView> items;
+    int x = 0;
+    int y = 0;
+    UINT flags = 0; // TPM_*
+};
+
+struct BoxRequest {
+    std::uint64_t token = 0;
+    DWORD threadId = 0;
+    HWND owner = nullptr;
+    std::string text;
+    std::string caption;
+    UINT type = 0; // MB_*
+};
+
+struct TrayIcon {
+    HWND owner = nullptr;
+    UINT id = 0;
+    HICON icon = nullptr;
+    std::string tip;
 };
 
 class Display {
@@ -17,6 +107,25 @@ public:
     // Screen
     // The size of the whole screen in pixels: every monitor together, as the virtual screen.
     virtual Size screenSize() = 0;
+    virtual POINT pointerPosition() = 0;
+
+    // Windows
+    virtual void updateWindow(const WindowSnapshot& window, unsigned changes) = 0;
+    virtual void destroyWindow(HWND hwnd) = 0;
+    virtual void presentFrame(HWND hwnd, std::shared_ptr<const LayeredFrame> frame) = 0;
+
+    // Menus: shown without blocking; the choice (0 when dismissed) comes back through
+    // user::completeModal with the request's token.
+    virtual void showMenu(const MenuRequest& request) = 0;
+    // Takes down a menu or box whose thread stopped waiting for it (WM_QUIT).
+    virtual void cancelModal(std::uint64_t token) = 0;
+
+    // Boxes: shown without blocking; the answer (IDOK, ...) comes back like a menu choice.
+    virtual void showMessageBox(const BoxRequest& request) = 0;
+
+    // Tray
+    virtual void setTrayIcon(const TrayIcon& icon) = 0;
+    virtual void removeTrayIcon(HWND owner, UINT id) = 0;
 };
 
 // The backend chosen by VOXTREL_DISPLAY ("x11", the default, or "headless"), made on first use

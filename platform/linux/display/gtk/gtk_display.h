@@ -1,5 +1,6 @@
-// The X11 display backend. So far it answers the screen size; windows, input, menus and the
-// tray come with the GTK display thread.
+// The X11 display backend. It answers the screen size and the pointer position; windows, menus,
+// boxes and the tray are not shown yet (they come with the GTK display thread): until then a menu
+// is answered as dismissed and a box as acknowledged, so that no thread waits forever.
 #pragma once
 
 #include "platform/linux/display/display.h"
@@ -18,6 +19,15 @@ public:
     GtkDisplay& operator=(const GtkDisplay&) = delete;
 
     Size screenSize() override;
+    POINT pointerPosition() override;
+    void updateWindow(const WindowSnapshot& window, unsigned changes) override;
+    void destroyWindow(HWND hwnd) override;
+    void presentFrame(HWND hwnd, std::shared_ptr<const LayeredFrame> frame) override;
+    void showMenu(const MenuRequest& request) override;
+    void cancelModal(std::uint64_t token) override;
+    void showMessageBox(const BoxRequest& request) override;
+    void setTrayIcon(const TrayIcon& icon) override;
+    void removeTrayIcon(HWND owner, UINT id) override;
 
 private:
     struct Connection;

@@ -1,5 +1,5 @@
-// Screen queries of the X11 backend over a private Xlib connection, so that any thread may ask
-// without going through the display thread. The root window spans every monitor.
+// Screen and pointer queries of the X11 backend over a private Xlib connection, so that any
+// thread may ask without going through the display thread. The root window spans every monitor.
 #include "platform/linux/display/gtk/gtk_display.h"
 
 #include <X11/Xlib.h>
@@ -29,14 +29,26 @@ Size GtkDisplay::screenSize() {
         return kFallbackScreenSize;
     // Asked of the server each time: the root window grows and shrinks with RandR changes,
     // which the cached DisplayWidth/DisplayHeight values do not follow.
-    Window root = DefaultRootWindow(connection_->x);
-    Window ignoredRoot;
+    ::Window root = DefaultRootWindow(connection_->x);
+    ::Window ignoredRoot;
     int ignoredX, ignoredY;
     unsigned int width, height, ignoredBorder, ignoredDepth;
     if (!XGetGeometry(connection_->x, root, &ignoredRoot, &ignoredX, &ignoredY, &width, &height,
                       &ignoredBorder, &ignoredDepth))
         return kFallbackScreenSize;
     return {static_cast<int>(width), static_cast<int>(height)};
+}
+
+POINT GtkDisplay::pointerPosition() {
+    std::lock_guard<std::mutex> lock(connection_->mutex);
+    if (connection_->x == nullptr)
+        return {kFallbackScreenSize.width / 2, kFallbackScreenSize.height / 2};
+    ::Window root = DefaultRootWindow(connection_->x), child;
+    int rootX = 0, rootY = 0, windowX, windowY;
+    unsigned int buttons;
+    XQueryPointer(connection_->x, root, &root, &child, &rootX, &rootY, &windowX, &windowY,
+                  &buttons);
+    return {rootX, rootY};
 }
 
 } // namespace voxtrel::display::gtk

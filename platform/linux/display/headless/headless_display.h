@@ -1,5 +1,6 @@
-// The in-memory display backend: no window system, state kept for tests to set and read back.
-// Screen only so far: a fixed screen of 1280 x 1024 unless a test sets another.
+// The in-memory display backend: no window system. Windows keep their state, layered updates
+// keep their frames, menus and boxes wait for a test to answer them, and input is injected
+// through headless_control.h.
 #pragma once
 
 #include "platform/linux/display/display.h"
@@ -9,6 +10,15 @@ namespace voxtrel::display::headless {
 class HeadlessDisplay : public Display {
 public:
     Size screenSize() override;
+    POINT pointerPosition() override;
+    void updateWindow(const WindowSnapshot& window, unsigned changes) override;
+    void destroyWindow(HWND hwnd) override;
+    void presentFrame(HWND hwnd, std::shared_ptr<const LayeredFrame> frame) override;
+    void showMenu(const MenuRequest& request) override;
+    void cancelModal(std::uint64_t token) override;
+    void showMessageBox(const BoxRequest& request) override;
+    void setTrayIcon(const TrayIcon& icon) override;
+    void removeTrayIcon(HWND owner, UINT id) override;
 };
 
 } // namespace voxtrel::display::headless

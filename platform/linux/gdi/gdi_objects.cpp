@@ -1,0 +1,187 @@
+// The tables of GDI objects and the calls that make, select and delete them.
+#include "platform/linux/gdi/gdi_objects.h"
+
+#include <cstring>
+#include <unordered_set>
+
+namespace voxtrel::gdi {
+
+namespace {
+
+std::unordered_set<GdiObject*>& liveObjects() {
+    static std::unordered_set<GdiObject*> objects;
+    return objects;
+}
+std::unordered_set<DcObject*>& liveDcs() {
+    static std::unordered_set<DcObject*> dcs;
+    return dcs;
+}
+std::unordered_set<IconObject*>& liveIcons() {
+    static std::unordered_set<IconObject*> icons;
+    return icons;
+}
+
+// Larger than any surface or icon the program makes; keeps a corrupt header from asking for
+// gigabytes.
+constexpr int kMaxSide = 16384;
+
+} // namespace
+
+std::mutex& gdiLock() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+BitmapObject* findBitmap(HGDIOBJ object) {
+    auto* candidate = reinterpret_cast<GdiObject*>(object);
+    if (liveObjects().count(candidate) == 0)
+        return nullptr;
+    return dynamic_cast<BitmapObject*>(candidate);
+}
+
+DcObject* findDc(HDC dc) {
+    auto* candidate = reinterpret_cast<DcObject*>(dc);
+    return liveDcs().count(candidate) != 0 ? candidate : nullptr;
+}
+
+IconObject* findIcon(HICON icon) {
+    auto* candidate = reinterpret_cast<IconObject*>(icon);
+    return liveIcons().count(candidate) != 0 ? candidate : nullptr;
+}
+
+HBITMAP adoptBitmap(BitmapObject* bitmap) {
+    liveObjects().insert(bitmap);
+    return reinterpret_cast<HBITMAP>(static_cast<GdiObject*>(bitmap));
+}
+
+HICON adoptIcon(IconObject* icon) {
+    liveIcons().insert(icon);
+    return reinterpret_cast<HICON>(icon);
+}
+
+BitmapObject* makeBitmap(int width, int height, int bitCount, bool bottomUp) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
+        (bitCount != 24 && bitCount != 32))
+        return nullptr;
+    auto* bitmap = new BitmapObject;
+    bitmap->width = width;
+    bitmap->height = height;
+    bitmap->bitCount = bitCount;
+    bitmap->bottomUp = bottomUp;
+    bitmap->stride = ((width * bitCount / 8) + 3) & ~3;
+    const std::size_t bytes =
+        static_cast<std::size_t>(bitmap->stride) * static_cast<std::size_t>(height);
+    bitmap->memory.reset(new std::uint8_t[bytes]);
+    std::memset(bitmap->memory.get(), 0, bytes);
+    return bitmap;
+}
+
+} // namespace voxtrel::gdi
+
+using namespace voxtrel::gdi;
+
+HDC WINAPI CreateCompatibleDC(HDC) {
+    std::lock_guard<std::mutex> guard(gdiLock());
+    auto* dc = new DcObject;
+    liveDcs().insert(dc);
+    return reinterpret_cast<HDC>(dc);
+}
+
+BOOL WINAPI DeleteDC(HDC handle) {
+    std::lock_guard<std::mutex> guard(gdiLock());
+    DcObject* dc = findDc(handle);
+    if (dc == nullptr)
+        return FALSE;
+    if (dc->bitmap != nullptr)
+        dc->bitmap->selectedInto = nullptr;
+    liveDcs().erase(dc);
+    delete dc;
+    return TRUE;
+}
+
+HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits,
+                                HANDLE section, DWORD) {
+    if (bits != nullptr)
+        *bits = nullptr;
+    if (info == nullptr || usage != DIB_RGB_COLORS || section != nullptr ||
+        info->bmiHeader.biCompression != BI_RGB || info->bmiHeader.biPlanes != 1) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    std::lock_guard<std::mutex> guard(gdiLock());
+    BitmapObject* bitmap =
+        makeBitmap(header.biWidth, header.biHeight < 0 ? -header.biHeight : header.biHeight,
+                   header.biBitCount, header.biHeight > 0);
+    if (bitmap == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (bits != nullptr)
+        *bits = bitmap->memory.get();
+    return adoptBitmap(bitmap);
+}
+
+HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
+    std::lock_guard<std::mutex> guard(gdiLock());
+    DcObject* dc = findDc(handle);
+    BitmapObject* bitmap = findBitmap(object);
+    if (dc == nullptr || bitmap == nullptr)
+        return nullptr;
+    // A bitmap can be selected into one DC at a time, as on Windows.
+    if (bitmap->selectedInto != nullptr && bitmap->selectedInto != dc)
+        return nullptr;
+    BitmapObject* previous = dc->bitmap;
+    if (previous != nullptr)
+        previous->selectedInto = nullptr;
+    dc->bitmap = bitmap;
+    bitmap->selectedInto = dc;
+    return previous != nullptr ? reinterpret_cast<HGDIOBJ>(static_cast<GdiObject*>(previous))
+                               : nullptr;
+}
+
+BOOL WINAPI DeleteObject(HGDIOBJ object) {
+    std::lock_guard<std::mutex> guard(gdiLock());
+    BitmapObject* bitmap = findBitmap(object);
+    // A bitmap still selected into a DC stays, as on Windows.
+    if (bitmap == nullptr || bitmap->selectedInto != nullptr)
+        return FALSE;
+    liveObjects().erase(bitmap);
+    delete bitmap;
+    return TRUE;
+}
+
+BOOL WINAPI DestroyIcon(HICON handle) {
+    std::lock_guard<std::mutex> guard(gdiLock());
+    IconObject* icon = findIcon(handle);
+    if (icon == nullptr)
+        return FALSE;
+    liveIcons().erase(icon);
+    delete icon;
+    return TRUE;
+}
+
+BOOL WINAPI GetIconInfo(HICON handle, PICONINFO info) {
+    std::lock_guard<std::mutex> guard(gdiLock());
+    IconObject* icon = findIcon(handle);
+    if (icon == nullptr || info == nullptr || icon->bgra.empty())
+        return FALSE;
+    // The colour image as 32-bit rows, and a mask that is white where the icon is transparent.
+    BitmapObject* colour = makeBitmap(icon->width, icon->height, 32, true);
+    BitmapObject* mask = makeBitmap(icon->width, icon->height, 32, true);
+    for (int y = 0; y < icon->height; ++y) {
+        const std::uint8_t* source = &icon->bgra[static_cast<std::size_t>(y) * icon->width * 4];
+        std::memcpy(colour->row(y), source, static_cast<std::size_t>(icon->width) * 4);
+        std::uint8_t* maskRow = mask->row(y);
+        for (int x = 0; x < icon->width; ++x) {
+            const std::uint8_t value = source[x * 4 + 3] < 128 ? 0xFF : 0x00;
+            std::memset(maskRow + x * 4, value, 3);
+        }
+    }
+    info->fIcon = TRUE;
+    info->xHotspot = static_cast<DWORD>(icon->width / 2);
+    info->yHotspot = static_cast<DWORD>(icon->height / 2);
+    info->hbmColor = adoptBitmap(colour);
+    info->hbmMask = adoptBitmap(mask);
+    return TRUE;
+}

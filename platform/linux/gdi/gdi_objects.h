@@ -1,0 +1,74 @@
+// GDI objects behind HDC, HBITMAP, HICON and HGLRC values: memory DCs, bitmaps (DIB sections and
+// the colour and mask images of icons), icons and pointers, and OpenGL contexts on EGL.
+#pragma once
+
+#include "platform/win32.h"
+
+#include "platform/linux/display/display.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace voxtrel::gdi {
+
+struct GlContext;
+struct DcObject;
+
+struct GdiObject {
+    virtual ~GdiObject() = default;
+};
+
+struct BitmapObject : GdiObject {
+    int width = 0;
+    int height = 0;
+    bool bottomUp = true;
+    int bitCount = 24; // 24 or 32
+    int stride = 0;    // bytes per row, padded to 4
+    std::unique_ptr<std::uint8_t[]> memory;
+    DcObject* selectedInto = nullptr;
+
+    std::uint8_t* row(int topDownIndex) {
+        const int stored = bottomUp ? height - 1 - topDownIndex : topDownIndex;
+        return memory.get() + static_cast<std::ptrdiff_t>(stored) * stride;
+    }
+};
+
+struct DcObject {
+    BitmapObject* bitmap = nullptr;
+    int pixelFormat = 0;
+    GlContext* context = nullptr; // the context last made current on this DC
+};
+
+// An icon (pixels, top-down BGRA) or a mouse pointer (a named shape and no pixels).
+struct IconObject {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> bgra;
+    std::string pointerShape; // "pointer", "default" for pointers; empty for icons
+};
+
+std::mutex& gdiLock();
+// Called with gdiLock() held.
+BitmapObject* findBitmap(HGDIOBJ object);
+DcObject* findDc(HDC dc);
+IconObject* findIcon(HICON icon);
+HBITMAP adoptBitmap(BitmapObject* bitmap);
+HICON adoptIcon(IconObject* icon);
+
+// A new bitmap with zeroed pixels, or null when the size is unusable.
+BitmapObject* makeBitmap(int width, int height, int bitCount, bool bottomUp);
+
+// Makes the DIB memory of `bitmap` hold what OpenGL drew into the block (top-down rows), when
+// the bitmap is the target of a context current on this thread. Called with gdiLock() held.
+void syncFromOpenGl(BitmapObject& bitmap, int left, int top, int width, int height);
+
+// The block of `dc`'s bitmap that a layered update shows, read once into `frame` (BGRA, the key
+// colour made transparent when `useKey`) and its shape; the DIB memory is brought up to date in
+// the same pass. False when the DC has no bitmap.
+bool readLayeredBlock(HDC dc, int left, int top, int width, int height, COLORREF key, bool useKey,
+                      display::LayeredFrame& frame);
+
+} // namespace voxtrel::gdi

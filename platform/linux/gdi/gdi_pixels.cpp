@@ -1,0 +1,187 @@
+// Reading bitmaps: GetDIBits, GdiFlush and the block a layered update shows. Where OpenGL draws
+// into a bitmap, its pixels are read back first, so the DIB memory holds what was drawn, as on
+// Windows. Read-backs ask for BGRA, the format llvmpipe hands out fastest, and convert once.
+#include "platform/linux/gdi/gdi_objects.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace voxtrel::gdi {
+
+struct GlContext;
+GlContext* contextDrawingInto(const BitmapObject& bitmap);
+BitmapObject* currentDrawingBitmap();
+
+namespace {
+
+thread_local std::vector<std::uint8_t> readBuffer;
+
+// Clamps a block to the bitmap; false when nothing of it is inside.
+bool clampBlock(const BitmapObject& bitmap, int& left, int& top, int& width, int& height) {
+    const int right = std::min(left + width, bitmap.width);
+    const int bottom = std::min(top + height, bitmap.height);
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    width = right - left;
+    height = bottom - top;
+    return width > 0 && height > 0;
+}
+
+// Reads the block from OpenGL into readBuffer: BGRA rows, the block's bottom row first.
+void readFromOpenGl(const BitmapObject& bitmap, int left, int top, int width, int height) {
+    readBuffer.resize(static_cast<std::size_t>(width) * height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(left, bitmap.height - top - height, width, height, GL_BGRA, GL_UNSIGNED_BYTE,
+                 readBuffer.data());
+}
+
+const std::uint8_t* readBufferRow(int topDownIndex, int width, int height) {
+    return readBuffer.data() + static_cast<std::size_t>(height - 1 - topDownIndex) * width * 4;
+}
+
+void storeRow(BitmapObject& bitmap, int topDownIndex, int left, const std::uint8_t* bgra,
+              int width) {
+    std::uint8_t* target = bitmap.row(topDownIndex) + left * (bitmap.bitCount / 8);
+    if (bitmap.bitCount == 32) {
+        std::memcpy(target, bgra, static_cast<std::size_t>(width) * 4);
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        target[x * 3] = bgra[x * 4];
+        target[x * 3 + 1] = bgra[x * 4 + 1];
+        target[x * 3 + 2] = bgra[x * 4 + 2];
+    }
+}
+
+} // namespace
+
+void syncFromOpenGl(BitmapObject& bitmap, int left, int top, int width, int height) {
+    if (contextDrawingInto(bitmap) == nullptr || !clampBlock(bitmap, left, top, width, height))
+        return;
+    readFromOpenGl(bitmap, left, top, width, height);
+    for (int y = 0; y < height; ++y)
+        storeRow(bitmap, top + y, left, readBufferRow(y, width, height), width);
+}
+
+bool readLayeredBlock(HDC handle, int left, int top, int width, int height, COLORREF key,
+                      bool useKey, display::LayeredFrame& frame) {
+    std::lock_guard<std::mutex> guard(gdiLock());
+    DcObject* dc = findDc(handle);
+    if (dc == nullptr || dc->bitmap == nullptr)
+        return false;
+    BitmapObject& bitmap = *dc->bitmap;
+    frame.width = std::max(width, 0);
+    frame.height = std::max(height, 0);
+    frame.bgra.assign(static_cast<std::size_t>(frame.width) * frame.height * 4, 0);
+    frame.shape.clear();
+    int blockLeft = left, blockTop = top, blockWidth = width, blockHeight = height;
+    if (!clampBlock(bitmap, blockLeft, blockTop, blockWidth, blockHeight))
+        return true; // nothing of the block lies on the bitmap: an empty, fully transparent frame
+
+    const bool fromOpenGl = contextDrawingInto(bitmap) != nullptr;
+    if (fromOpenGl)
+        readFromOpenGl(bitmap, blockLeft, blockTop, blockWidth, blockHeight);
+    const std::uint8_t keyBlue = GetBValue(key), keyGreen = GetGValue(key), keyRed = GetRValue(key);
+    const int bytesPerPixel = bitmap.bitCount / 8;
+    const int offsetX = blockLeft - left, offsetY = blockTop - top;
+
+    for (int y = 0; y < blockHeight; ++y) {
+        const std::uint8_t* source;
+        int sourceStep;
+        if (fromOpenGl) {
+            source = readBufferRow(y, blockWidth, blockHeight);
+            sourceStep = 4;
+            storeRow(bitmap, blockTop + y, blockLeft, source, blockWidth);
+        } else {
+            source = bitmap.row(blockTop + y) + blockLeft * bytesPerPixel;
+            sourceStep = bytesPerPixel;
+        }
+        const int frameY = offsetY + y;
+        std::uint8_t* target =
+            frame.bgra.data() + (static_cast<std::size_t>(frameY) * frame.width + offsetX) * 4;
+        int runStart = -1;
+        for (int x = 0; x < blockWidth; ++x, source += sourceStep, target += 4) {
+            const bool hidden =
+                useKey && source[0] == keyBlue && source[1] == keyGreen && source[2] == keyRed;
+            target[0] = source[0];
+            target[1] = source[1];
+            target[2] = source[2];
+            target[3] = hidden ? 0 : 255;
+            if (!hidden && runStart < 0)
+                runStart = x;
+            if (hidden && runStart >= 0) {
+                frame.shape.push_back({frameY, offsetX + runStart, offsetX + x});
+                runStart = -1;
+            }
+        }
+        if (runStart >= 0)
+            frame.shape.push_back({frameY, offsetX + runStart, offsetX + blockWidth});
+    }
+    return true;
+}
+
+} // namespace voxtrel::gdi
+
+using namespace voxtrel::gdi;
+
+BOOL WINAPI GdiFlush() {
+    std::lock_guard<std::mutex> guard(gdiLock());
+    // Only the bitmap of this thread's current context can be behind what was drawn.
+    if (BitmapObject* bitmap = currentDrawingBitmap())
+        syncFromOpenGl(*bitmap, 0, 0, bitmap->width, bitmap->height);
+    return TRUE;
+}
+
+int WINAPI GetDIBits(HDC, HBITMAP handle, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
+                     UINT usage) {
+    std::lock_guard<std::mutex> guard(gdiLock());
+    BitmapObject* bitmap = findBitmap(handle);
+    if (bitmap == nullptr || info == nullptr || usage != DIB_RGB_COLORS) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    BITMAPINFOHEADER& header = info->bmiHeader;
+    if (bits == nullptr) {
+        // Asked only for the format.
+        header.biWidth = bitmap->width;
+        header.biHeight = bitmap->height;
+        header.biPlanes = 1;
+        header.biBitCount = static_cast<WORD>(bitmap->bitCount);
+        header.biCompression = BI_RGB;
+        header.biSizeImage = static_cast<DWORD>(bitmap->stride * bitmap->height);
+        return bitmap->height;
+    }
+    const int bitCount = header.biBitCount;
+    if ((bitCount != 24 && bitCount != 32) || header.biCompression != BI_RGB) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    syncFromOpenGl(*bitmap, 0, 0, bitmap->width, bitmap->height);
+
+    // Rows padded to 4 bytes, scan line 0 at the bottom for a positive height.
+    const int width = bitmap->width;
+    const int stride = ((width * bitCount / 8) + 3) & ~3;
+    const bool bottomUp = header.biHeight > 0;
+    const int height = bitmap->height;
+    const UINT available =
+        start < static_cast<UINT>(height) ? static_cast<UINT>(height) - start : 0;
+    const UINT count = std::min(lines, available);
+    auto* out = static_cast<std::uint8_t*>(bits);
+    const int sourceBytes = bitmap->bitCount / 8;
+    const int targetBytes = bitCount / 8;
+    for (UINT line = 0; line < count; ++line) {
+        const int scan = static_cast<int>(start + line);
+        const int topDown = bottomUp ? height - 1 - scan : scan;
+        const std::uint8_t* source = bitmap->row(topDown);
+        std::uint8_t* target = out + static_cast<std::size_t>(line) * stride;
+        std::memset(target, 0, static_cast<std::size_t>(stride));
+        for (int x = 0; x < width; ++x) {
+            std::memcpy(target + x * targetBytes, source + x * sourceBytes, 3);
+            if (targetBytes == 4)
+                target[x * 4 + 3] = sourceBytes == 4 ? source[x * 4 + 3] : 0;
+        }
+    }
+    return static_cast<int>(count);
+}

@@ -1,0 +1,92 @@
+// File attributes, folder creation and the process-wide current directory.
+#include "platform/win32.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace {
+
+DWORD errorFromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ERROR_ACCESS_DENIED;
+    case EEXIST:
+        return ERROR_ALREADY_EXISTS;
+    default:
+        return ERROR_INVALID_PARAMETER;
+    }
+}
+
+// The last path component, ignoring trailing separators ("/a/.b/" gives ".b").
+std::string baseName(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+DWORD WINAPI GetFileAttributesA(LPCSTR path) {
+    struct stat info;
+    if (path == nullptr || *path == '\0' || stat(path, &info) != 0) {
+        SetLastError(path == nullptr || *path == '\0' ? ERROR_FILE_NOT_FOUND
+                                                      : errorFromErrno(errno));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    DWORD attributes = 0;
+    if (S_ISDIR(info.st_mode))
+        attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    else
+        attributes |= FILE_ATTRIBUTE_ARCHIVE;
+    const std::string name = baseName(path);
+    if (name.size() > 1 && name[0] == '.' && name != "..")
+        attributes |= FILE_ATTRIBUTE_HIDDEN;
+    if (access(path, W_OK) != 0 && errno == EACCES && !S_ISDIR(info.st_mode))
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    return attributes;
+}
+
+BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
+    if (path == nullptr || mkdir(path, 0777) != 0) {
+        SetLastError(path == nullptr
+                         ? ERROR_PATH_NOT_FOUND
+                         : (errno == ENOENT ? ERROR_PATH_NOT_FOUND : errorFromErrno(errno)));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+    std::string current(4096, '\0');
+    while (getcwd(current.data(), current.size()) == nullptr) {
+        if (errno != ERANGE) {
+            SetLastError(errorFromErrno(errno));
+            return 0;
+        }
+        current.resize(current.size() * 2);
+    }
+    current.resize(std::strlen(current.c_str()));
+    if (buffer == nullptr || current.size() + 1 > size)
+        return static_cast<DWORD>(current.size() + 1); // the size needed, terminator included
+    std::memcpy(buffer, current.c_str(), current.size() + 1);
+    return static_cast<DWORD>(current.size());
+}
+
+BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
+    if (path == nullptr || chdir(path) != 0) {
+        SetLastError(path == nullptr ? ERROR_PATH_NOT_FOUND : errorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}

@@ -1,0 +1,100 @@
+// CreateThread on POSIX threads: the handle is signalled once the start routine has returned and
+// the thread's exit work (windows, message queue) is done.
+#include "platform/linux/kernel/kernel_objects.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <climits>
+#include <ctime>
+
+namespace voxtrel::kernel {
+
+void assignCurrentThreadId(DWORD id);
+DWORD allocateThreadId();
+
+namespace {
+
+class ThreadObject : public Object {
+public:
+    bool signalledFor(DWORD) const override { return ended; }
+
+    LPTHREAD_START_ROUTINE start = nullptr;
+    LPVOID parameter = nullptr;
+    DWORD id = 0;
+    bool ended = false;
+    DWORD exitCode = STILL_ACTIVE;
+};
+
+void* threadMain(void* argument) {
+    auto* thread = static_cast<ThreadObject*>(argument);
+    assignCurrentThreadId(thread->id);
+    const DWORD exitCode = thread->start(thread->parameter);
+    runThreadExitHooks();
+    {
+        std::lock_guard<std::mutex> guard(lock());
+        abandonMutexesOf(thread->id);
+        thread->exitCode = exitCode;
+        thread->ended = true;
+        release(thread); // the running thread's own reference
+    }
+    changed().notify_all();
+    return nullptr;
+}
+
+} // namespace
+} // namespace voxtrel::kernel
+
+using namespace voxtrel::kernel;
+
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+                           LPVOID parameter, DWORD flags, LPDWORD threadId) {
+    if (start == nullptr || (flags & CREATE_SUSPENDED) != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto* thread = new ThreadObject;
+    thread->start = start;
+    thread->parameter = parameter;
+    thread->id = allocateThreadId();
+    thread->references = 2; // the caller's handle and the running thread
+    HANDLE handle = adopt(thread);
+    // Stored before the thread runs, as Windows does: the new thread may read it at once.
+    if (threadId != nullptr)
+        *threadId = thread->id;
+
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    if (stackSize != 0)
+        pthread_attr_setstacksize(&attributes, std::max<SIZE_T>(stackSize, PTHREAD_STACK_MIN));
+    pthread_t posixThread;
+    const int error = pthread_create(&posixThread, &attributes, threadMain, thread);
+    pthread_attr_destroy(&attributes);
+    if (error != 0) {
+        std::lock_guard<std::mutex> guard(lock());
+        release(thread);
+        release(thread);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    return handle;
+}
+
+BOOL WINAPI GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
+    std::lock_guard<std::mutex> guard(lock());
+    auto* thread = dynamic_cast<ThreadObject*>(lookup(handle));
+    if (thread == nullptr || exitCode == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    *exitCode = thread->exitCode;
+    return TRUE;
+}
+
+void WINAPI Sleep(DWORD milliseconds) {
+    timespec duration{static_cast<time_t>(milliseconds / 1000),
+                      static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&duration, &duration) != 0) {
+    }
+}

@@ -1,0 +1,19 @@
+// How the display backends hand drops and tray clicks to the shell layer. Callable from any
+// thread; each call posts to the thread that owns the target window.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <string>
+#include <vector>
+
+namespace voxtrel::shell {
+
+// Files dropped on `target` at a screen position: WM_DROPFILES with a drop handle, when the
+// window accepts files (WS_EX_ACCEPTFILES). False when it does not take them.
+bool deliverDrop(HWND target, const std::vector<std::string>& paths, POINT screen);
+
+// A mouse message (WM_LBUTTONUP, ...) over the tray icon `id` of `owner`.
+void deliverTrayEvent(HWND owner, UINT id, UINT mouseMessage);
+
+} // namespace voxtrel::shell

@@ -1,0 +1,97 @@
+// Shell_NotifyIconA: the tray icons of the process, shown by the display backend, whose mouse
+// events come back as the owner's callback message.
+#include "platform/linux/shell/shell_input.h"
+
+#include "platform/linux/display/display.h"
+#include "platform/linux/user/user_state.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace voxtrel::shell {
+
+namespace {
+
+struct TrayEntry {
+    HWND owner;
+    UINT id;
+    UINT callbackMessage;
+    HICON icon;
+    std::string tip;
+};
+
+std::mutex trayMutex;
+std::vector<TrayEntry>& trayIcons() {
+    static std::vector<TrayEntry> icons;
+    return icons;
+}
+
+std::vector<TrayEntry>::iterator findEntry(HWND owner, UINT id) {
+    return std::find_if(trayIcons().begin(), trayIcons().end(), [&](const TrayEntry& entry) {
+        return entry.owner == owner && entry.id == id;
+    });
+}
+
+} // namespace
+
+void deliverTrayEvent(HWND owner, UINT id, UINT mouseMessage) {
+    UINT callbackMessage;
+    {
+        std::lock_guard<std::mutex> guard(trayMutex);
+        auto entry = findEntry(owner, id);
+        if (entry == trayIcons().end() || entry->callbackMessage == 0)
+            return;
+        callbackMessage = entry->callbackMessage;
+    }
+    PostMessageA(owner, callbackMessage, id, static_cast<LPARAM>(mouseMessage));
+}
+
+} // namespace voxtrel::shell
+
+using namespace voxtrel::shell;
+
+BOOL WINAPI Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data) {
+    if (data == nullptr || data->cbSize < NOTIFYICONDATAA_V1_SIZE || !IsWindow(data->hWnd)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // The first form of the record holds at most 64 characters of tip.
+    const std::size_t tipLimit = data->cbSize < sizeof(NOTIFYICONDATAA) ? 64 : sizeof data->szTip;
+    voxtrel::display::TrayIcon shown;
+    {
+        std::lock_guard<std::mutex> guard(trayMutex);
+        auto entry = findEntry(data->hWnd, data->uID);
+        switch (message) {
+        case NIM_ADD:
+            if (entry != trayIcons().end())
+                return FALSE;
+            trayIcons().push_back({data->hWnd, data->uID, 0, nullptr, {}});
+            entry = trayIcons().end() - 1;
+            break;
+        case NIM_MODIFY:
+            if (entry == trayIcons().end())
+                return FALSE;
+            break;
+        case NIM_DELETE:
+            if (entry == trayIcons().end())
+                return FALSE;
+            trayIcons().erase(entry);
+            voxtrel::display::current().removeTrayIcon(data->hWnd, data->uID);
+            return TRUE;
+        default:
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        if ((data->uFlags & NIF_MESSAGE) != 0)
+            entry->callbackMessage = data->uCallbackMessage;
+        if ((data->uFlags & NIF_ICON) != 0)
+            entry->icon = data->hIcon;
+        if ((data->uFlags & NIF_TIP) != 0)
+            entry->tip.assign(data->szTip, strnlen(data->szTip, tipLimit - 1));
+        shown = {entry->owner, entry->id, entry->icon, entry->tip};
+    }
+    voxtrel::display::current().setTrayIcon(shown);
+    return TRUE;
+}

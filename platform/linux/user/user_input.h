@@ -1,0 +1,23 @@
+// How the display backends hand input and answers to the window-manager layer. Callable from
+// any thread; each call posts to the thread that owns the target window.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+namespace voxtrel::user {
+
+enum class PointerEvent { Move, LeftDown, LeftUp, RightDown, RightUp, MiddleDown, MiddleUp, Wheel };
+
+// `hit` is the window under the pointer, or null; a window holding the capture gets the event
+// instead. Positions are in screen pixels; a window receives them in client coordinates.
+void deliverPointer(HWND hit, PointerEvent event, POINT screen, int wheelDelta = 0);
+
+// A key goes to the active window of the thread that owns the foreground window.
+void deliverKey(UINT virtualKey, bool down);
+
+// Ends the modal menu or box `token` of thread `threadId` with `result`.
+void completeModal(DWORD threadId, std::uint64_t token, LRESULT result);
+
+} // namespace voxtrel::user

@@ -1,0 +1,67 @@
+// UpdateLayeredWindow: one call moves and sizes the window and hands the backend the block of
+// the source bitmap it shows, with the colour-keyed pixels made transparent to sight and mouse.
+#include "platform/linux/gdi/gdi_objects.h"
+#include "platform/linux/user/user_state.h"
+
+using namespace voxtrel::user;
+namespace display = voxtrel::display;
+
+BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC, POINT* position, SIZE* size, HDC source,
+                                POINT* sourcePosition, COLORREF key, BLENDFUNCTION* blend,
+                                DWORD flags) {
+    RECT rect;
+    {
+        std::lock_guard<std::mutex> guard(stateLock());
+        WindowObject* window = findWindow(hwnd);
+        if (window == nullptr || (window->exStyle & WS_EX_LAYERED) == 0) {
+            SetLastError(window == nullptr ? ERROR_INVALID_WINDOW_HANDLE : ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        rect = window->rect;
+    }
+    const int left = position != nullptr ? position->x : rect.left;
+    const int top = position != nullptr ? position->y : rect.top;
+    const int width = size != nullptr ? size->cx : rect.right - rect.left;
+    const int height = size != nullptr ? size->cy : rect.bottom - rect.top;
+    if (width < 0 || height < 0 || ((flags & ULW_ALPHA) != 0 && blend == nullptr)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+
+    auto frame = std::make_shared<display::LayeredFrame>();
+    if (source != nullptr) {
+        const int sourceX = sourcePosition != nullptr ? sourcePosition->x : 0;
+        const int sourceY = sourcePosition != nullptr ? sourcePosition->y : 0;
+        if (!voxtrel::gdi::readLayeredBlock(source, sourceX, sourceY, width, height, key,
+                                            (flags & ULW_COLORKEY) != 0, *frame)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+    }
+    frame->x = left;
+    frame->y = top;
+    frame->width = width;
+    frame->height = height;
+    frame->flags = flags;
+    frame->alpha = (flags & ULW_ALPHA) != 0 ? blend->SourceConstantAlpha : 255;
+    frame->key = key;
+
+    display::WindowSnapshot snapshot;
+    bool moved = false;
+    {
+        std::lock_guard<std::mutex> guard(stateLock());
+        WindowObject* window = findWindow(hwnd);
+        if (window == nullptr)
+            return FALSE; // destroyed meanwhile by its own thread
+        const RECT placed = {left, top, left + width, top + height};
+        moved = placed.left != window->rect.left || placed.top != window->rect.top ||
+                placed.right != window->rect.right || placed.bottom != window->rect.bottom;
+        window->rect = placed;
+        snapshot = snapshotOf(*window);
+    }
+    if (moved)
+        display::current().updateWindow(snapshot, display::kGeometry);
+    if (source != nullptr)
+        display::current().presentFrame(hwnd, std::move(frame));
+    return TRUE;
+}
