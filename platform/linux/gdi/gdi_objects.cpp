@@ -9,16 +9,19 @@ namespace voxtrel::gdi {
 namespace {
 
 std::unordered_set<GdiObject*>& liveObjects() {
-    static std::unordered_set<GdiObject*> objects;
-    return objects;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* objects = new std::unordered_set<GdiObject*>;
+    return *objects;
 }
 std::unordered_set<DcObject*>& liveDcs() {
-    static std::unordered_set<DcObject*> dcs;
-    return dcs;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* dcs = new std::unordered_set<DcObject*>;
+    return *dcs;
 }
 std::unordered_set<IconObject*>& liveIcons() {
-    static std::unordered_set<IconObject*> icons;
-    return icons;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* icons = new std::unordered_set<IconObject*>;
+    return *icons;
 }
 
 // Larger than any surface or icon the program makes; keeps a corrupt header from asking for
@@ -28,8 +31,9 @@ constexpr int kMaxSide = 16384;
 } // namespace
 
 std::mutex& gdiLock() {
-    static std::mutex mutex;
-    return mutex;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* mutex = new std::mutex;
+    return *mutex;
 }
 
 BitmapObject* findBitmap(HGDIOBJ object) {

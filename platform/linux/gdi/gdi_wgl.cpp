@@ -85,8 +85,9 @@ const Egl& egl() {
 }
 
 std::unordered_set<GlContext*>& liveContexts() {
-    static std::unordered_set<GlContext*> contexts;
-    return contexts;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* contexts = new std::unordered_set<GlContext*>;
+    return *contexts;
 }
 
 GlContext* findContext(HGLRC handle) {

@@ -28,8 +28,9 @@ public:
 
 // Every live mutex, so that a thread's end can find those it still owns. Guarded by lock().
 std::unordered_set<MutexObject*>& mutexes() {
-    static std::unordered_set<MutexObject*> all;
-    return all;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* all = new std::unordered_set<MutexObject*>;
+    return *all;
 }
 
 MutexObject::MutexObject() {

@@ -10,14 +10,16 @@ namespace voxtrel::kernel {
 namespace {
 
 std::unordered_set<Object*>& liveObjects() {
-    static std::unordered_set<Object*> objects;
-    return objects;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* objects = new std::unordered_set<Object*>;
+    return *objects;
 }
 
 std::mutex hooksMutex;
 std::vector<void (*)()>& exitHooks() {
-    static std::vector<void (*)()> hooks;
-    return hooks;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* hooks = new std::vector<void (*)()>;
+    return *hooks;
 }
 
 // Thread ids are multiples of 4 as on Windows; never 0, which means "no thread".
@@ -27,13 +29,15 @@ thread_local DWORD threadId = 0;
 } // namespace
 
 std::mutex& lock() {
-    static std::mutex mutex;
-    return mutex;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* mutex = new std::mutex;
+    return *mutex;
 }
 
 std::condition_variable& changed() {
-    static std::condition_variable condition;
-    return condition;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* condition = new std::condition_variable;
+    return *condition;
 }
 
 HANDLE adopt(Object* object) {

@@ -17,8 +17,9 @@ struct DropObject {
 
 std::mutex dropMutex;
 std::unordered_set<DropObject*>& liveDrops() {
-    static std::unordered_set<DropObject*> drops;
-    return drops;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* drops = new std::unordered_set<DropObject*>;
+    return *drops;
 }
 
 DropObject* findDrop(HDROP drop) {

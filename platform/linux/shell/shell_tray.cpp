@@ -24,8 +24,9 @@ struct TrayEntry {
 
 std::mutex trayMutex;
 std::vector<TrayEntry>& trayIcons() {
-    static std::vector<TrayEntry> icons;
-    return icons;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* icons = new std::vector<TrayEntry>;
+    return *icons;
 }
 
 std::vector<TrayEntry>::iterator findEntry(HWND owner, UINT id) {

@@ -8,8 +8,9 @@ namespace voxtrel::user {
 namespace {
 
 std::unordered_map<std::string, std::shared_ptr<const WindowClass>>& classes() {
-    static std::unordered_map<std::string, std::shared_ptr<const WindowClass>> table;
-    return table;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* table = new std::unordered_map<std::string, std::shared_ptr<const WindowClass>>;
+    return *table;
 }
 
 ATOM nextAtom = 0xC000; // where Windows numbers registered classes from

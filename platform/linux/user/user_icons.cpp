@@ -58,7 +58,7 @@ HICON WINAPI LoadIconA(HINSTANCE, LPCSTR name) {
     const unsigned id = static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(name));
     // Icons from resources are shared, as Windows shares them: loading twice gives one handle.
     static std::mutex mutex;
-    static std::map<unsigned, HICON> loaded;
+    static auto& loaded = *new std::map<unsigned, HICON>; // kept for the whole run
     std::lock_guard<std::mutex> guard(mutex);
     auto found = loaded.find(id);
     if (found != loaded.end())
@@ -77,7 +77,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) {
         return nullptr;
     const unsigned id = static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(name));
     static std::mutex mutex;
-    static std::map<unsigned, HCURSOR> loaded;
+    static auto& loaded = *new std::map<unsigned, HCURSOR>; // kept for the whole run
     std::lock_guard<std::mutex> guard(mutex);
     auto found = loaded.find(id);
     if (found != loaded.end())

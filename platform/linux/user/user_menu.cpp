@@ -10,8 +10,9 @@ namespace voxtrel::user {
 namespace {
 
 std::unordered_set<MenuObject*>& liveMenus() {
-    static std::unordered_set<MenuObject*> menus;
-    return menus;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* menus = new std::unordered_set<MenuObject*>;
+    return *menus;
 }
 
 constexpr DWORD kNotFound = 0xFFFFFFFF;
@@ -46,8 +47,9 @@ Found findItem(HMENU handle, UINT item, UINT flags) {
 } // namespace
 
 std::mutex& menuLock() {
-    static std::mutex mutex;
-    return mutex;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* mutex = new std::mutex;
+    return *mutex;
 }
 
 MenuObject* findMenu(HMENU menu) {

@@ -12,13 +12,15 @@ namespace voxtrel::user {
 namespace {
 
 std::unordered_map<HWND, std::unique_ptr<WindowObject>>& windows() {
-    static std::unordered_map<HWND, std::unique_ptr<WindowObject>> table;
-    return table;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* table = new std::unordered_map<HWND, std::unique_ptr<WindowObject>>;
+    return *table;
 }
 
 std::unordered_map<DWORD, std::shared_ptr<MessageQueue>>& queues() {
-    static std::unordered_map<DWORD, std::shared_ptr<MessageQueue>> table;
-    return table;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* table = new std::unordered_map<DWORD, std::shared_ptr<MessageQueue>>;
+    return *table;
 }
 
 void dropThreadState();
@@ -56,8 +58,9 @@ struct RegisterExitHook {
 } // namespace
 
 std::mutex& stateLock() {
-    static std::mutex mutex;
-    return mutex;
+    // Never destroyed: threads may still use it while the process exits.
+    static auto* mutex = new std::mutex;
+    return *mutex;
 }
 
 Globals& globals() {
