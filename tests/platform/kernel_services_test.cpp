@@ -62,7 +62,8 @@ TEST(Files, AttributesMarkFoldersAndDotNamesAsHidden) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
     EXPECT_TRUE(CreateDirectoryA(visible.c_str(), nullptr));
     EXPECT_EQ(GetFileAttributesA(hidden.c_str()), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_EQ(GetFileAttributesA((hidden + "/").c_str()), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(GetFileAttributesA((hidden + "/").c_str()),
+              FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(GetFileAttributesA(visible.c_str()), FILE_ATTRIBUTE_DIRECTORY);
     const std::string file = dir.write("config/init.dat", "x");
     EXPECT_EQ(GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
@@ -119,6 +120,14 @@ TEST(Version, VersionNumbersCompareAsOneValue) {
     EXPECT_FALSE(VerifyVersionInfoA(&info, VER_MAJORVERSION | VER_MINORVERSION, atLeastMask()));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_OLD_WIN_VERSION));
     voxtrel::kernel::setReportedVersion(10, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Process, ExitProcessEndsAtOnceWithItsCode) {
+    EXPECT_EXIT(ExitProcess(3), testing::ExitedWithCode(3), "");
 }
 
 } // namespace

@@ -26,7 +26,8 @@ TEST(ProgramMenu, HasTheMainAndThePropertyPopups) {
 
     HMENU main = GetSubMenu(menu, 0);
     const UINT mainIds[] = {40007, 0, 40038, 40036, 0, 40032, 40005, 40004};
-    const char* mainTexts[] = {"New Cursor", "", "Show All", "Hide All", "", "Save Config", "Exit", "About"};
+    const char* mainTexts[] = {"New Cursor",  "",     "Show All", "Hide All", "",
+                               "Save Config", "Exit", "About"};
     ASSERT_EQ(GetMenuItemCount(main), 8);
     for (int i = 0; i < 8; ++i) {
         SCOPED_TRACE(i);
@@ -48,7 +49,8 @@ TEST(ProgramMenu, HasTheMainAndThePropertyPopups) {
     EXPECT_EQ(GetMenuItemID(shape, 1), 40030u);
     EXPECT_EQ(text(shape, 0), "4 Slots");
     const UINT checkIds[] = {40017, 40018, 40024, 40021, 40040};
-    const char* checkTexts[] = {"Alphablend", "Launcher", "On top", "BG Texture", "Show in Taskbar"};
+    const char* checkTexts[] = {"Alphablend", "Launcher", "On top", "BG Texture",
+                                "Show in Taskbar"};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(GetMenuItemID(property, 2 + i), checkIds[i]);
         EXPECT_EQ(text(property, 2 + i), checkTexts[i]);
@@ -70,11 +72,13 @@ TEST(MenuOperations, ByCommandReachIntoSubmenus) {
     EXPECT_EQ(GetMenuState(property, 2, MF_BYPOSITION) & MF_CHECKED, 0u);
     EXPECT_EQ(CheckMenuItem(menu, 12345, MF_CHECKED), 0xFFFFFFFFu);
 
-    EXPECT_TRUE(CheckMenuRadioItem(menu, IDM_SHAPE_4_SLOTS, IDM_SHAPE_6_SLOTS, IDM_SHAPE_6_SLOTS, MF_BYCOMMAND));
+    EXPECT_TRUE(CheckMenuRadioItem(menu, IDM_SHAPE_4_SLOTS, IDM_SHAPE_6_SLOTS, IDM_SHAPE_6_SLOTS,
+                                   MF_BYCOMMAND));
     EXPECT_EQ(GetMenuState(shape, 1, MF_BYPOSITION) & (MF_CHECKED | MFT_RADIOCHECK),
               static_cast<UINT>(MF_CHECKED | MFT_RADIOCHECK));
     EXPECT_EQ(GetMenuState(shape, 0, MF_BYPOSITION) & MF_CHECKED, 0u);
-    EXPECT_TRUE(CheckMenuRadioItem(menu, IDM_SHAPE_4_SLOTS, IDM_SHAPE_6_SLOTS, IDM_SHAPE_4_SLOTS, MF_BYCOMMAND));
+    EXPECT_TRUE(CheckMenuRadioItem(menu, IDM_SHAPE_4_SLOTS, IDM_SHAPE_6_SLOTS, IDM_SHAPE_4_SLOTS,
+                                   MF_BYCOMMAND));
     EXPECT_EQ(GetMenuState(shape, 1, MF_BYPOSITION) & MF_CHECKED, 0u);
     EXPECT_NE(GetMenuState(shape, 0, MF_BYPOSITION) & MF_CHECKED, 0u);
 
@@ -96,9 +100,10 @@ TEST(MenuOperations, EachLoadIsATreeOfItsOwn) {
 
 TEST(ResourceScript, ReadsDefinesAndReportsWhatItCannotRead) {
     using voxtrel::user::ResourceScript;
-    const ResourceScript script("#define ID_A 7\n// a comment\n1 MENU\nBEGIN\n POPUP \"P\"\n BEGIN\n"
-                                "  MENUITEM \"Say \"\"hi\"\"\", ID_A, CHECKED, GRAYED\n END\nEND\n"
-                                "2 ICON \"x.ico\"\n");
+    const ResourceScript script(
+        "#define ID_A 7\n// a comment\n1 MENU\nBEGIN\n POPUP \"P\"\n BEGIN\n"
+        "  MENUITEM \"Say \"\"hi\"\"\", ID_A, CHECKED, GRAYED\n END\nEND\n"
+        "2 ICON \"x.ico\"\n");
     const auto menu = script.menu(1);
     ASSERT_TRUE(menu.has_value());
     ASSERT_EQ(menu->size(), 1u);

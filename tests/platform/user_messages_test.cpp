@@ -39,13 +39,15 @@ TEST(Windows, CreateStructCarriesTheParameterAndUserDataHoldsAPointer) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
 
     std::string object = "the object";
-    HWND hwnd = CreateWindowExA(0, "keeper", "k", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, &object);
+    HWND hwnd = CreateWindowExA(0, "keeper", "k", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                &object);
     EXPECT_EQ(seenParameter, &object);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&object));
     EXPECT_EQ(reinterpret_cast<std::string*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)), &object);
     EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)), keepParameter);
-    EXPECT_EQ(CreateWindowExA(0, "no such class", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
-              nullptr);
+    EXPECT_EQ(
+        CreateWindowExA(0, "no such class", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
+        nullptr);
 }
 
 TEST(Windows, DestroyingSendsDestroyThenNcDestroyAndForgetsTheWindow) {

@@ -52,7 +52,8 @@ DWORD WINAPI runAnimated(LPVOID parameter) {
     windowClass.lpfnWndProc = animatedProcedure;
     windowClass.lpszClassName = "animated";
     RegisterClassExA(&windowClass);
-    HWND hwnd = CreateWindowExA(0, "animated", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND hwnd = CreateWindowExA(0, "animated", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                nullptr, nullptr);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     SetTimer(hwnd, 0, 0, nullptr);
     if (state->modal)

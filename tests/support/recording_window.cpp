@@ -52,8 +52,8 @@ HWND createRecordingWindow(DWORD exStyle, LPVOID parameter, UINT classStyle, REC
     windowClass.lpszClassName = name.c_str();
     RegisterClassExA(&windowClass); // fails harmlessly once the class exists
     return CreateWindowExA(exStyle, name.c_str(), "recorder", WS_POPUP, rect.left, rect.top,
-                           rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, nullptr,
-                           parameter);
+                           rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                           nullptr, parameter);
 }
 
 void pumpMessages() {

@@ -178,7 +178,8 @@ BOOL WINAPI TranslateMessage(const MSG* msg) {
     MSG charMessage = *msg;
     charMessage.message = WM_CHAR;
     charMessage.wParam = character;
-    post(*currentQueue(), charMessage, true);
+    // Posted, as on Windows: it comes before any input that is still waiting.
+    post(*currentQueue(), charMessage);
     return TRUE;
 }
 

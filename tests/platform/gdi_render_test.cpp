@@ -1,0 +1,125 @@
+// OpenGL through WGL on a memory DC: drawing lands in the DIB as bottom-up BGR rows, selection
+// mode names what is under a point, and DevIL builds textures in such a context. No X server.
+#include "platform/win32.h"
+
+#include "tests/support/gl_surface.h"
+#include "tests/support/temp_dir.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <IL/il.h>
+#include <IL/ilu.h>
+#define ILUT_USE_OPENGL // declares the OpenGL calls of ILUT
+#include <IL/ilut.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+using voxtrel::testing_support::GlSurface;
+
+void expectBgr(const unsigned char* pixel, int blue, int green, int red) {
+    EXPECT_EQ(pixel[0], blue);
+    EXPECT_EQ(pixel[1], green);
+    EXPECT_EQ(pixel[2], red);
+}
+
+// Blue everywhere, a red quad over the top-left quarter of the surface.
+void drawQuarter() {
+    glViewport(0, 0, 1024, 1024);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3d(0, 0, 1);
+    glRectd(-1, -1, 1, 1);
+    glColor3d(1, 0, 0);
+    glRectd(-1, 0, 0, 1);
+}
+
+TEST(Wgl, DrawingLandsInTheDibAsBottomUpBgrRows) {
+    GlSurface surface;
+    ASSERT_NE(surface.context, nullptr);
+    EXPECT_EQ(wglGetCurrentContext(), surface.context);
+    drawQuarter();
+    glFinish();
+    GdiFlush();
+
+    expectBgr(surface.pixel(10, 10), 0, 0, 255); // top-left: red
+    expectBgr(surface.pixel(511, 511), 0, 0, 255);
+    expectBgr(surface.pixel(512, 10), 255, 0, 0); // top-right: blue
+    expectBgr(surface.pixel(10, 512), 255, 0, 0); // bottom-left: blue
+    expectBgr(surface.pixel(1023, 1023), 255, 0, 0);
+    // The first bytes of the memory are the bottom row.
+    expectBgr(surface.bits, 255, 0, 0);
+    expectBgr(surface.bits + 1023L * 3072, 0, 0, 255);
+}
+
+TEST(Wgl, SelectionModeReportsTheNameUnderThePickPoint) {
+    GlSurface surface;
+    GLuint buffer[64];
+    for (const auto& [x, y, expectedHits] :
+         {std::tuple{256.0, 768.0, 1}, std::tuple{768.0, 256.0, 0}}) {
+        glSelectBuffer(64, buffer);
+        glRenderMode(GL_SELECT);
+        glInitNames();
+        glPushName(0);
+        glViewport(0, 0, 1024, 1024);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        gluPickMatrix(x, y, 1.0, 1.0, viewport);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glLoadName(5);
+        glRectd(-1, 0, 0, 1); // the top-left quarter, in OpenGL's bottom-up window coordinates
+        const GLint hits = glRenderMode(GL_RENDER);
+        EXPECT_EQ(hits, expectedHits);
+        if (hits == 1) {
+            EXPECT_EQ(buffer[0], 1u); // one name in the record
+            EXPECT_EQ(buffer[3], 5u);
+        }
+    }
+}
+
+TEST(Wgl, GetDibitsReadsTheDrawingWithPaddedRows) {
+    GlSurface surface(30); // 90 bytes of pixels a row, padded to 92
+    glViewport(0, 0, 30, 30);
+    glColor3d(0, 1, 0);
+    glRectd(-1, -1, 1, 1);
+    glFinish();
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 30;
+    info.bmiHeader.biHeight = 30;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    std::vector<unsigned char> rows(92 * 30, 0xEE);
+    EXPECT_EQ(GetDIBits(surface.dc, surface.dib, 0, 30, rows.data(), &info, DIB_RGB_COLORS), 30);
+    expectBgr(&rows[0], 0, 255, 0);
+    expectBgr(&rows[92 + 29 * 3], 0, 255, 0);
+    EXPECT_EQ(rows[90], 0) << "padding is zeroed";
+}
+
+TEST(DevIl, BuildsAMipmappedTextureInTheContext) {
+    GlSurface surface(64);
+    ilInit();
+    iluInit();
+    ilutInit();
+    ilutRenderer(ILUT_OPENGL);
+    voxtrel::testing_support::TempDir dir;
+    // A 4 x 2 picture in the plain PPM format, which DevIL reads without any extra library.
+    const std::string picture =
+        dir.write("picture.ppm", std::string("P6\n4 2\n255\n") + std::string(24, '\x7f'));
+    ILuint image;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    ASSERT_TRUE(ilLoadImage(picture.c_str()));
+    EXPECT_EQ(ilGetInteger(IL_IMAGE_WIDTH), 4);
+    const GLuint texture = ilutGLBindMipmaps();
+    EXPECT_NE(texture, 0u);
+    EXPECT_TRUE(glIsTexture(texture));
+    EXPECT_FALSE(ilLoadImage((dir.path() + "/missing.png").c_str()));
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+// Layered updates: one call places the window and hands the backend the shown block of the
+// OpenGL surface, key-coloured pixels transparent to sight and to the mouse.
+#include "platform/win32.h"
+
+#include "platform/linux/display/headless/headless_control.h"
+#include "tests/support/gl_surface.h"
+#include "tests/support/recording_window.h"
+#include "tests/support/temp_dir.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace voxtrel::testing_support;
+namespace headless = voxtrel::headless;
+
+constexpr COLORREF kBlueKey = 0x00FF0000;
+
+// Blue over the whole surface, a red square in the middle of the top-left 256 x 256 block.
+void drawSquareInBlock(const GlSurface& surface) {
+    glViewport(0, surface.side - 256, 256, 256);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3d(0, 0, 1);
+    glRectd(-1, -1, 1, 1);
+    glColor3d(1, 0, 0);
+    glRectd(-0.5, -0.5, 0.5, 0.5);
+    glFinish();
+}
+
+TEST(LayeredWindow, UpdatePlacesTheWindowAndKeysTheBlueAway) {
+    GlSurface surface;
+    HWND hwnd = createRecordingWindow(WS_EX_LAYERED, nullptr, 0, {640, 512, 896, 768});
+    ShowWindow(hwnd, SW_SHOW);
+    drawSquareInBlock(surface);
+
+    POINT position{512, 384};
+    SIZE size{256, 256};
+    POINT origin{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 192, 0};
+    ASSERT_TRUE(UpdateLayeredWindow(hwnd, nullptr, &position, &size, surface.dc, &origin, kBlueKey,
+                                    &blend, ULW_COLORKEY | ULW_ALPHA));
+
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    EXPECT_EQ(rect.left, 512);
+    EXPECT_EQ(rect.top, 384);
+    EXPECT_EQ(rect.right, 768);
+    EXPECT_EQ(rect.bottom, 640);
+
+    auto frame = headless::lastFrame(hwnd);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->x, 512);
+    EXPECT_EQ(frame->y, 384);
+    EXPECT_EQ(frame->width, 256);
+    EXPECT_EQ(frame->height, 256);
+    EXPECT_EQ(frame->flags, 3u);
+    EXPECT_EQ(frame->alpha, 192);
+    auto at = [&](int x, int y) {
+        return &frame->bgra[(static_cast<std::size_t>(y) * 256 + x) * 4];
+    };
+    EXPECT_EQ(at(128, 128)[2], 255) << "red in the middle";
+    EXPECT_EQ(at(128, 128)[3], 255);
+    EXPECT_EQ(at(2, 2)[0], 255) << "blue in the corner";
+    EXPECT_EQ(at(2, 2)[3], 0) << "and keyed away";
+
+    // The shape is the red square: rows 64 to 191, columns 64 to 191.
+    ASSERT_EQ(frame->shape.size(), 128u);
+    EXPECT_EQ(frame->shape.front().y, 64);
+    EXPECT_EQ(frame->shape.front().x0, 64);
+    EXPECT_EQ(frame->shape.front().x1, 192);
+
+    // The mouse reaches the window on the solid, and passes through beside it.
+    EXPECT_EQ(headless::windowAt(512 + 128, 384 + 128), hwnd);
+    EXPECT_EQ(headless::windowAt(512 + 5, 384 + 5), nullptr);
+
+    // The DIB memory holds the drawing of that block too.
+    EXPECT_EQ(surface.pixel(128, 128)[2], 255);
+    EXPECT_EQ(surface.pixel(2, 2)[0], 255);
+}
+
+TEST(LayeredWindow, WithoutAlphaTheFlagsAreOneAndTheWindowIsOpaque) {
+    GlSurface surface;
+    HWND hwnd = createRecordingWindow(WS_EX_LAYERED);
+    ShowWindow(hwnd, SW_SHOW);
+    drawSquareInBlock(surface);
+    POINT position{0, 0};
+    SIZE size{102, 102};
+    POINT origin{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 192, 0};
+    ASSERT_TRUE(UpdateLayeredWindow(hwnd, nullptr, &position, &size, surface.dc, &origin, kBlueKey,
+                                    &blend, ULW_COLORKEY));
+    auto frame = headless::lastFrame(hwnd);
+    EXPECT_EQ(frame->flags, 1u);
+    EXPECT_EQ(frame->alpha, 255);
+    EXPECT_EQ(frame->width, 102);
+
+    TempDir dir;
+    EXPECT_TRUE(headless::dumpFrame(hwnd, dir.path() + "/frame.png"));
+    EXPECT_TRUE(readFile(dir.path() + "/frame.png").has_value());
+}
+
+TEST(LayeredWindow, OnlyLayeredWindowsTakeLayeredUpdates) {
+    GlSurface surface(64);
+    HWND plain = createRecordingWindow(0);
+    SIZE size{10, 10};
+    EXPECT_FALSE(UpdateLayeredWindow(plain, nullptr, nullptr, &size, surface.dc, nullptr, kBlueKey,
+                                     nullptr, ULW_COLORKEY));
+    EXPECT_EQ(headless::lastFrame(plain), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,139 @@
+// Dropped files, the tray icon and file icons of the shell layer.
+#include "platform/win32.h"
+
+#include "platform/linux/display/headless/headless_control.h"
+#include "tests/support/recording_window.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+using namespace voxtrel::testing_support;
+namespace headless = voxtrel::headless;
+
+const Recorded* find(const std::vector<Recorded>& messages, UINT message) {
+    for (const Recorded& entry : messages)
+        if (entry.message == message)
+            return &entry;
+    return nullptr;
+}
+
+TEST(Drops, AWindowThatAcceptsFilesGetsTheirPaths) {
+    HWND refusing = createRecordingWindow(0, nullptr, 0, {0, 0, 50, 50});
+    ShowWindow(refusing, SW_SHOW);
+    HWND accepting = createRecordingWindow(WS_EX_ACCEPTFILES);
+    ShowWindow(accepting, SW_SHOW);
+    headless::setPointer(10, 10);
+    EXPECT_FALSE(headless::dropFiles({"/tmp/a"})) << "that window does not take files";
+
+    headless::setPointer(150, 150);
+    const std::string longPath = "/home/user/" + std::string(300, 'x');
+    ASSERT_TRUE(headless::dropFiles({"/home/user/My Documents/first file.txt", longPath, "/c"}));
+    clearRecorded();
+    pumpMessages();
+    const auto messages = recorded();
+    const Recorded* drop = find(messages, WM_DROPFILES);
+    ASSERT_NE(drop, nullptr);
+    auto handle = reinterpret_cast<HDROP>(drop->wParam);
+    EXPECT_EQ(DragQueryFileA(handle, 0xFFFFFFFF, nullptr, 0), 3u);
+    char path[MAX_PATH];
+    EXPECT_EQ(DragQueryFileA(handle, 0, path, MAX_PATH), 38u);
+    EXPECT_STREQ(path, "/home/user/My Documents/first file.txt");
+    EXPECT_EQ(DragQueryFileA(handle, 1, nullptr, 0), longPath.size());
+    EXPECT_EQ(DragQueryFileA(handle, 1, path, MAX_PATH), static_cast<UINT>(MAX_PATH - 1));
+    EXPECT_EQ(std::strlen(path), static_cast<std::size_t>(MAX_PATH - 1))
+        << "cut short, still terminated";
+    POINT point;
+    ASSERT_TRUE(DragQueryPoint(handle, &point));
+    EXPECT_EQ(point.x, 50);
+    DragFinish(handle);
+    EXPECT_EQ(DragQueryFileA(handle, 0xFFFFFFFF, nullptr, 0), 0u) << "finished handles are gone";
+}
+
+NOTIFYICONDATAA trayRecord(HWND owner, const char* tip) {
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = owner;
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = 0x8000;
+    record.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(5));
+    std::strncpy(record.szTip, tip, sizeof record.szTip - 1);
+    return record;
+}
+
+TEST(Tray, MouseEventsReachTheOwnerAsItsCallbackMessage) {
+    HWND owner = createRecordingWindow();
+    NOTIFYICONDATAA record = trayRecord(owner, "Voxtrel R0-0009");
+    ASSERT_NE(record.hIcon, nullptr) << "the program icon, resource 5";
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &record));
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_ADD, &record)) << "added once";
+    auto icons = headless::trayIcons();
+    ASSERT_EQ(icons.size(), 1u);
+    EXPECT_EQ(icons[0].tip, "Voxtrel R0-0009");
+    EXPECT_EQ(icons[0].icon, record.hIcon);
+
+    clearRecorded();
+    ASSERT_TRUE(headless::trayEvent(WM_RBUTTONDOWN));
+    pumpMessages();
+    const auto messages = recorded();
+    const Recorded* callback = find(messages, 0x8000);
+    ASSERT_NE(callback, nullptr);
+    EXPECT_EQ(callback->lParam, WM_RBUTTONDOWN);
+    EXPECT_EQ(callback->wParam, 0u);
+
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
+    EXPECT_TRUE(headless::trayIcons().empty());
+}
+
+TEST(Tray, TheFirstFormOfTheRecordHoldsSixtyFourCharactersOfTip) {
+    HWND owner = createRecordingWindow();
+    NOTIFYICONDATAA record = trayRecord(owner, std::string(100, 't').c_str());
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &record));
+    EXPECT_EQ(headless::trayIcons().at(0).tip.size(), 63u);
+}
+
+TEST(FileIcons, AnExistingPathHasAnIconOfTheLargeSizeAndAMissingOneNone) {
+    TempDir dir;
+    const std::string text = dir.write("notes.txt", "hello\n");
+    SHFILEINFOA info = {};
+    ASSERT_NE(SHGetFileInfoA(text.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_DISPLAYNAME),
+              0u);
+    ASSERT_NE(info.hIcon, nullptr);
+    EXPECT_STREQ(info.szDisplayName, "notes.txt");
+
+    ICONINFO parts = {};
+    ASSERT_TRUE(GetIconInfo(info.hIcon, &parts));
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    format.bmiHeader.biWidth = 32;
+    format.bmiHeader.biHeight = 32;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 24;
+    std::vector<unsigned char> pixels(32 * 3 * 32);
+    HDC dc = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(GetDIBits(dc, parts.hbmColor, 0, 32, pixels.data(), &format, DIB_RGB_COLORS), 32);
+    // A picture, not a blank: its pixels differ.
+    bool varied = false;
+    for (std::size_t i = 3; i < pixels.size() && !varied; ++i)
+        varied = pixels[i] != pixels[0];
+    EXPECT_TRUE(varied);
+    EXPECT_TRUE(DeleteObject(parts.hbmColor));
+    EXPECT_TRUE(DeleteObject(parts.hbmMask));
+    EXPECT_TRUE(DestroyIcon(info.hIcon));
+    DeleteDC(dc);
+
+    SHFILEINFOA folder = {};
+    EXPECT_NE(SHGetFileInfoA(dir.path().c_str(), 0, &folder, sizeof folder, SHGFI_ICON), 0u);
+    EXPECT_NE(folder.hIcon, nullptr);
+
+    SHFILEINFOA none = {};
+    EXPECT_EQ(
+        SHGetFileInfoA((dir.path() + "/missing.txt").c_str(), 0, &none, sizeof none, SHGFI_ICON),
+        0u);
+    EXPECT_EQ(SHGetFileInfoA("", 0, &none, sizeof none, SHGFI_ICON), 0u);
+}
+
+} // namespace
