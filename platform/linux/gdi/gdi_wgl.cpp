@@ -3,6 +3,7 @@
 // compatibility profile, so OpenGL 1.1 immediate mode, lighting and selection all work.
 // Not implemented: sharing lists between contexts, contexts on window DCs.
 #include "platform/linux/gdi/gdi_objects.h"
+#include "platform/linux/kernel/kernel_objects.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -96,6 +97,21 @@ GlContext* findContext(HGLRC handle) {
 }
 
 thread_local GlContext* currentContext = nullptr;
+
+// A thread that ends with a context current lets go of it, so EGL frees its per-thread state.
+void releaseThreadContext() {
+    if (currentContext == nullptr)
+        return;
+    std::lock_guard<std::mutex> guard(gdiLock());
+    currentContext->dc = nullptr;
+    currentContext = nullptr;
+    eglMakeCurrent(egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglReleaseThread();
+}
+
+struct RegisterExitHook {
+    RegisterExitHook() { kernel::addThreadExitHook(&releaseThreadContext); }
+} registerExitHook;
 
 } // namespace
 

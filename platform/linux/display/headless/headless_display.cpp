@@ -77,15 +77,16 @@ HWND hitTest(State& s, int x, int y) {
     return best;
 }
 
+// The pointer and the window under it. Taken under the lock and handed on after it, since the
+// layer may call back into the display.
+std::pair<POINT, HWND> pointerAndTarget() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.mutex);
+    return {s.pointer, hitTest(s, s.pointer.x, s.pointer.y)};
+}
+
 void deliverAtPointer(user::PointerEvent event, int wheelDelta = 0) {
-    HWND target;
-    POINT at;
-    {
-        State& s = state();
-        std::lock_guard<std::mutex> guard(s.mutex);
-        at = s.pointer;
-        target = hitTest(s, at.x, at.y);
-    }
+    const auto [at, target] = pointerAndTarget();
     user::deliverPointer(target, event, at, wheelDelta);
 }
 
@@ -253,14 +254,7 @@ void headless::key(unsigned virtualKey) {
 }
 
 bool headless::dropFiles(const std::vector<std::string>& paths) {
-    HWND target;
-    POINT at;
-    {
-        State& s = state();
-        std::lock_guard<std::mutex> guard(s.mutex);
-        at = s.pointer;
-        target = hitTest(s, at.x, at.y);
-    }
+    const auto [at, target] = pointerAndTarget();
     return target != nullptr && shell::deliverDrop(target, paths, at);
 }
 
