@@ -6,7 +6,9 @@
 
 #include "cursor/window.h"
 #include "launch/launch.h"
+#include "render/scene.h"
 #include "render/slot_mesh.h"
+#include "render/textures.h"
 #include "render/vec3.h"
 #include "resources/menu_ids.h"
 
@@ -22,11 +24,13 @@ constexpr UINT SHAPE_TETRAHEDRON = IDM_SHAPE_4_SLOTS;
 constexpr UINT SHAPE_CUBE = IDM_SHAPE_6_SLOTS;
 
 constexpr int SLOT_COUNT_MAX = 6;     // launch entries held for either shape
-constexpr int TEXTURE_NAME_COUNT = 7; // slot i uses entry i + 1; entry 0 is unused
 constexpr int SURFACE_SIDE = 1024;    // the off-screen bitmap, the window's largest size
 constexpr int DEFAULT_SIDE = 256;
 constexpr double DEFAULT_SCALE = 0.25;
 constexpr BYTE DEFAULT_BLEND_ALPHA = 192; // three-quarters opaque
+
+// The key colour of the layered window: pure blue.
+constexpr COLORREF COLOR_KEY = 0x00FF0000;
 
 class Cursor : public Window {
 public:
@@ -35,6 +39,37 @@ public:
 
     // Points `mesh` at the mesh of `shape`; any other shape value leaves it as it was.
     void chooseMesh();
+
+    // The window, its off-screen surface and OpenGL context, on the calling (cursor) thread;
+    // then the frame timer runs and the window is shown.
+    void create();
+    // The extended window style for the current onTop and showInTaskbar.
+    DWORD extendedStyle() const;
+    // Brings the live window in line with onTop and showInTaskbar.
+    void applyStyle();
+
+    // Scene set-up once the context is current: view volume, meshes, textures.
+    void setupScene();
+    // The visible pass, or with `pickMode` the selection pass that sets hover and hoverSlot.
+    void render(bool pickMode);
+    // Runs the selection pass when the mouse is over the window rectangle.
+    void pickHover();
+    // Makes texturePath the background texture; reports a texture that cannot be built.
+    void loadBackgroundTexture();
+    // Uploads the shell icon of launches[slot] into textures[slot + 1].
+    void loadSlotIcon(int slot);
+
+    // One frame: timing, title, zoom, scene, pick, layered update, spin.
+    LRESULT paintFrame();
+    // The spin step for the animation clock t and the time dt since the previous frame.
+    void animate(double t, double dt);
+    // The zoom step of a frame at tick `now`.
+    void stepZoom(DWORD now, double dt);
+    void startFrameCounter(DWORD tick);
+    // Counts a frame; when a period of at least a second is over, shows its count as the title.
+    void countFrame(DWORD now);
+
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Saved settings are marked (saved).
     INT alphaBlend = 1;       // (saved) constant alpha on top of the colour key

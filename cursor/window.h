@@ -11,6 +11,17 @@ public:
     // Passes every message to the default window procedure.
     virtual LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    // Creates the window with this object as its creation parameter and keeps its handle. From
+    // WM_CREATE on, its messages reach handleMessage.
+    HWND createWindow(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance);
+
+    // The procedure to register for classes whose windows are Window objects: on WM_CREATE it
+    // binds the window to its object and hands over to dispatchWindowProc.
+    static LRESULT CALLBACK setupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK dispatchWindowProc(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam);
+
     HWND hwnd = nullptr; // null until the window is created
 
 protected:

@@ -24,6 +24,11 @@ struct SlotMesh {
     // indices into it, listed counter-clockwise as seen from outside.
     SlotMesh(int vertsPerFace, int faceCount, const Vec3* vertices, const int* faceIndices);
 
+    // Emit face q, or its inset, under the name q (for the selection pass), with its normal and
+    // texture coordinates. Need a current OpenGL context.
+    void drawFace(int q) const;
+    void drawInset(int q) const;
+
     std::vector<Vec3> corners; // corner c of face f at f * vertsPerFace + c
     std::vector<Vec3> normals; // outward unit normal per face
     int faceCount;

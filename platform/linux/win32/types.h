@@ -4,9 +4,12 @@
 
 #include <cstdint>
 
+// No calling conventions on Linux. GL/gl.h may have defined APIENTRY first.
 #define WINAPI
 #define CALLBACK
+#ifndef APIENTRY
 #define APIENTRY
+#endif
 
 typedef int BOOL;
 typedef unsigned char BYTE;

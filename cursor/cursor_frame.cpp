@@ -1,0 +1,94 @@
+// The frame loop: each paint measures the time, updates the title and the zoom, draws and picks,
+// pushes the surface to the layered window and advances the spin.
+#include "cursor/cursor.h"
+#include "cursor/frame_rules.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace voxtrel {
+
+int sideForScale(double scale) {
+    if (std::isnan(scale))
+        scale = DEFAULT_SCALE;
+    return static_cast<int>(REFERENCE_SIDE * clamp(scale, SCALE_MIN, SCALE_MAX));
+}
+
+LRESULT Cursor::paintFrame() {
+    const DWORD now = GetTickCount();
+    countFrame(now);
+    // Tick differences are taken modulo 2^32, so the clock starts again near 0 after 49.7 days.
+    const double t = static_cast<double>(static_cast<DWORD>(now - startTick)) / TICKS_PER_SECOND;
+    const double dt = t - lastTime;
+    lastTime = t;
+    width = sideForScale(scale); // the scale from before this frame's zoom step
+    height = width;
+    stepZoom(now, dt);
+
+    render(false);
+    pickHover();
+    glFinish(); // the layered update reads a finished picture
+
+    POINT topLeft{centerX - width / 2, centerY - height / 2};
+    SIZE size{width, height};
+    POINT origin{0, 0};
+    const DWORD flags = ULW_COLORKEY | (alphaBlend != 0 ? ULW_ALPHA : 0);
+    // A failed update leaves the window as the last frame left it; the next frame tries again.
+    static_cast<void>(UpdateLayeredWindow(hwnd, nullptr, &topLeft, &size, memDC, &origin, COLOR_KEY,
+                                          &blend, flags));
+    ValidateRect(hwnd, nullptr);
+    animate(t, dt);
+    return 0;
+}
+
+void Cursor::stepZoom(DWORD now, double dt) {
+    if (zoomDirection == 0)
+        return;
+    scale = zoomDirection * ZOOM_RATE * dt + scale;
+    scale = clamp(scale, SCALE_MIN, SCALE_MAX);
+    if (static_cast<DWORD>(now - zoomStartTick) >= ZOOM_DURATION_MS)
+        zoomDirection = 0;
+}
+
+void Cursor::animate(double t, double dt) {
+    rotation = rotation + (dt * spinSpeed) * spinAxis;
+    spinSpeed = clamp(spinSpeed + dt * spinAccel, SPIN_SPEED_MIN, SPIN_SPEED_MAX);
+    // Rocking about x replaces whatever the spin did to that angle.
+    rotation.x = ROCK_AMPLITUDE * std::sin(ROCK_FREQUENCY * t);
+    const double drive = hover ? -2.0 : 1.0;
+    spinAccel = clamp(spinAccel + ACCEL_DRIVE * drive * dt, -SPIN_ACCEL_LIMIT, SPIN_ACCEL_LIMIT);
+}
+
+void Cursor::startFrameCounter(DWORD tick) {
+    fpsLastTick = tick;
+    fpsFrames = 0;
+}
+
+void Cursor::countFrame(DWORD now) {
+    if (static_cast<DWORD>(now - fpsLastTick) < FRAME_COUNT_PERIOD_MS) {
+        ++fpsFrames;
+        return;
+    }
+    char title[32];
+    std::snprintf(title, sizeof title, "%d", fpsFrames);
+    SetWindowTextA(hwnd, title);
+    fpsFrames = 1; // this frame opens the new period
+    fpsLastTick = now;
+}
+
+LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0); // ends this cursor's thread loop
+        return 0;
+    case WM_TIMER:
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_PAINT:
+        return paintFrame();
+    default:
+        return Window::handleMessage(window, message, wParam, lParam);
+    }
+}
+
+} // namespace voxtrel

@@ -1,0 +1,92 @@
+// A cursor's layered window, its off-screen surface and its OpenGL context, all made on the
+// cursor's own thread.
+#include "cursor/cursor.h"
+
+#include "common/process_handles.h"
+
+#include <atomic>
+
+namespace voxtrel {
+
+namespace {
+
+constexpr const char* CURSOR_CLASS_NAME = "cursor";
+constexpr UINT_PTR FRAME_TIMER_ID = 0;
+constexpr UINT FRAME_TIMER_INTERVAL = 0; // as often as the platform allows
+
+constexpr DWORD BASE_EXTENDED_STYLE = WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_ACCEPTFILES;
+constexpr UINT STYLE_CHANGE_FLAGS = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
+
+} // namespace
+
+// Registered once per process by the first cursor that succeeds; threads creating cursors at
+// the same moment may both try, and the loser's failure is harmless.
+std::atomic<ATOM> cursorClassAtom{0};
+
+DWORD Cursor::extendedStyle() const {
+    DWORD style = BASE_EXTENDED_STYLE;
+    if (onTop != 0)
+        style |= WS_EX_TOPMOST;
+    if (showInTaskbar != 0)
+        style |= WS_EX_APPWINDOW;
+    return style;
+}
+
+void Cursor::applyStyle() {
+    SetWindowLongA(hwnd, GWL_EXSTYLE, static_cast<LONG>(extendedStyle()));
+    SetWindowPos(hwnd, onTop != 0 ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, STYLE_CHANGE_FLAGS);
+    // Hiding and showing again makes the shell notice a change of the taskbar button.
+    ShowWindow(hwnd, SW_HIDE);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+}
+
+void Cursor::create() {
+    if (cursorClassAtom == 0) {
+        WNDCLASSEXA windowClass = {};
+        windowClass.cbSize = sizeof windowClass; // 48 bytes in 32-bit builds, more in 64-bit ones
+        windowClass.style = CS_DBLCLKS;
+        windowClass.lpfnWndProc = &Window::setupWindowProc;
+        windowClass.hIcon = programIcon;
+        windowClass.hCursor = LoadCursorA(nullptr, IDC_HAND);
+        windowClass.lpszClassName = CURSOR_CLASS_NAME;
+        cursorClassAtom = RegisterClassExA(&windowClass);
+    }
+    // Placed with its top-left at the centre; the first frame moves it around the centre.
+    createWindow(extendedStyle(), CURSOR_CLASS_NAME, CURSOR_CLASS_NAME, WS_POPUP, centerX, centerY,
+                 width, height, nullptr, nullptr, nullptr);
+
+    memDC = CreateCompatibleDC(nullptr);
+    BITMAPINFO surface = {};
+    surface.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    surface.bmiHeader.biWidth = surfaceWidth;
+    surface.bmiHeader.biHeight = surfaceHeight; // positive: rows bottom-up
+    surface.bmiHeader.biPlanes = 1;
+    surface.bmiHeader.biBitCount = 24;
+    surface.bmiHeader.biCompression = BI_RGB;
+    dib = CreateDIBSection(memDC, &surface, DIB_RGB_COLORS, &bits, nullptr, 0);
+    SelectObject(memDC, dib);
+
+    PIXELFORMATDESCRIPTOR format = {};
+    format.nSize = sizeof format;
+    format.nVersion = 1;
+    format.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL | PFD_DEPTH_DONTCARE;
+    format.iPixelType = PFD_TYPE_RGBA;
+    format.cColorBits = 24;
+    SetPixelFormat(memDC, ChoosePixelFormat(memDC, &format), &format);
+    // The context stays current on this thread for the thread's life.
+    wglMakeCurrent(memDC, wglCreateContext(memDC));
+
+    setupScene();
+    // The first drawing compiles the renderer's shaders, which takes tens of milliseconds with
+    // software rendering: done here, before the window shows, it stays out of the frames.
+    render(false);
+    glFinish();
+
+    dragging = 0;
+    startTick = GetTickCount();
+    startFrameCounter(startTick);
+    SetTimer(hwnd, FRAME_TIMER_ID, FRAME_TIMER_INTERVAL, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+}
+
+} // namespace voxtrel

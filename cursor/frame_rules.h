@@ -1,0 +1,25 @@
+// The numbers of the frame loop: timing, window size, zoom and spin.
+#pragma once
+
+namespace voxtrel {
+
+constexpr double TICKS_PER_SECOND = 1000.0;
+constexpr double REFERENCE_SIDE = 1024.0; // window side at scale 1
+constexpr double ZOOM_RATE = 0.1;         // scale per second while zooming
+constexpr double SCALE_MIN = 0.1;
+constexpr double SCALE_MAX = 1.0;
+constexpr unsigned ZOOM_DURATION_MS = 400;
+constexpr double SPIN_SPEED_MIN = 3.0; // degrees per second
+constexpr double SPIN_SPEED_MAX = 100.0;
+constexpr double SPIN_ACCEL_LIMIT = 30.0;
+constexpr double ACCEL_DRIVE = 100.0; // per second, times +1 (mouse away) or -2 (on the solid)
+constexpr double ROCK_AMPLITUDE = 45.0; // degrees
+constexpr double ROCK_FREQUENCY = 0.3;  // radians per second
+constexpr unsigned FRAME_COUNT_PERIOD_MS = 1000;
+
+// The window side for a scale: trunc(1024 x scale). A scale outside 0.1 to 1.0 (which only an
+// edited configuration can hold until its next zoom) is taken at the nearest bound, and one that
+// is not a number at the default size, so the window never outgrows its surface.
+int sideForScale(double scale);
+
+} // namespace voxtrel

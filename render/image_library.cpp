@@ -1,0 +1,63 @@
+// DevIL behind one lock. Each load works in an image of its own, made and deleted around it,
+// so that a load on one thread never lands in an image another thread has bound.
+#include "render/image_library.h"
+
+#include "platform/win32.h"
+
+#include <GL/gl.h>
+#define ILUT_USE_OPENGL // declares ILUT's OpenGL calls
+#include <IL/il.h>
+#include <IL/ilu.h>
+#include <IL/ilut.h>
+
+#include <mutex>
+
+namespace voxtrel {
+
+namespace {
+
+std::mutex& libraryLock() {
+    static auto* mutex = new std::mutex; // never destroyed: cursor threads may outlive statics
+    return *mutex;
+}
+
+// Runs `use` with a fresh image bound, holding the lock.
+template <typename Use> auto withPrivateImage(Use use) {
+    std::lock_guard<std::mutex> guard(libraryLock());
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    auto result = use();
+    ilDeleteImages(1, &image);
+    return result;
+}
+
+} // namespace
+
+void initImageLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::lock_guard<std::mutex> guard(libraryLock());
+        ilInit();
+        iluInit();
+        ilutInit();
+        ilutRenderer(ILUT_OPENGL);
+    });
+}
+
+bool isLoadableImage(const std::string& path) {
+    initImageLibrary();
+    return withPrivateImage([&] { return ilLoadImage(path.c_str()) != IL_FALSE; });
+}
+
+TextureLoad loadMipmappedTexture(const std::string& path, GLuint& texture) {
+    initImageLibrary();
+    return withPrivateImage([&] {
+        if (ilLoadImage(path.c_str()) == IL_FALSE)
+            return TextureLoad::NotAnImage;
+        texture = ilutGLBindMipmaps();
+        return texture != 0 ? TextureLoad::Made : TextureLoad::MipmapsFailed;
+    });
+}
+
+} // namespace voxtrel

@@ -1,0 +1,232 @@
+// A cursor with its window, surface and context on the headless display: its frames, its
+// picking and its textures.
+#include "cursor/cursor.h"
+
+#include "platform/linux/display/headless/headless_control.h"
+#include "render/image_library.h"
+#include "tests/support/pictures.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+
+namespace voxtrel {
+
+extern std::atomic<ATOM> cursorClassAtom;
+
+namespace {
+
+using testing_support::TempDir;
+
+struct Rgb {
+    int red, green, blue;
+};
+
+// A window pixel, counted from the window's top-left, as the surface's DIB holds it.
+Rgb surfacePixel(const Cursor& cursor, int x, int y) {
+    GdiFlush();
+    const int stride = (cursor.surfaceWidth * 3 + 3) & ~3;
+    const auto* row = static_cast<const unsigned char*>(cursor.bits) +
+                      static_cast<long>(cursor.surfaceHeight - 1 - y) * stride;
+    return {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]};
+}
+
+Rgb framePixel(const display::LayeredFrame& frame, int x, int y) {
+    const unsigned char* pixel = &frame.bgra[(static_cast<std::size_t>(y) * frame.width + x) * 4];
+    return {pixel[2], pixel[1], pixel[0]};
+}
+
+bool isGrey(const Rgb& c) {
+    return std::abs(c.red - c.green) < 8 && std::abs(c.green - c.blue) < 8 && c.red > 20;
+}
+
+DWORD WINAPI runCursor(LPVOID parameter) {
+    auto* cursor = static_cast<Cursor*>(parameter);
+    cursor->create();
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+class CursorWindow : public testing::Test {
+protected:
+    void SetUp() override {
+        initImageLibrary();
+        headless::setScreenSize(1280, 1024);
+        headless::setPointer(5, 5); // away from every cursor
+    }
+};
+
+TEST_F(CursorWindow, ACursorOnItsOwnThreadProducesKeyedTranslucentFrames) {
+    Cursor cursor;
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, runCursor, &cursor, 0, &id);
+    while (IsWindow(cursor.hwnd) == FALSE)
+        Sleep(1);
+    ASSERT_TRUE(headless::waitForFrames(cursor.hwnd, 3));
+    const auto frame = headless::lastFrame(cursor.hwnd);
+    EXPECT_EQ(frame->x, 512);
+    EXPECT_EQ(frame->y, 384);
+    EXPECT_EQ(frame->width, 256);
+    EXPECT_EQ(frame->height, 256);
+    EXPECT_EQ(frame->flags, 3u);
+    EXPECT_EQ(frame->alpha, 192);
+    EXPECT_EQ(frame->key, 0x00FF0000u);
+
+    const Rgb corner = framePixel(*frame, 1, 1);
+    EXPECT_EQ(corner.red, 0);
+    EXPECT_EQ(corner.green, 0);
+    EXPECT_EQ(corner.blue, 255) << "the backdrop is exactly the key colour";
+    EXPECT_EQ(frame->bgra[7], 0) << "and keyed away";
+    const Rgb middle = framePixel(*frame, 128, 128);
+    EXPECT_TRUE(isGrey(middle)) << middle.red << "," << middle.green << "," << middle.blue
+                                << ": the lit, untextured solid";
+    EXPECT_EQ(frame->bgra[(128 * 256 + 128) * 4 + 3], 255);
+
+    // For a look at the picture: VOXTREL_TEST_DUMP_DIR=<folder> keeps the frame as a PNG.
+    if (const char* dumpDir = std::getenv("VOXTREL_TEST_DUMP_DIR")) {
+        EXPECT_TRUE(headless::dumpFrame(cursor.hwnd, std::string(dumpDir) + "/cursor-frame.png"));
+    }
+
+    const auto window = headless::window(cursor.hwnd);
+    EXPECT_TRUE(window->state.visible);
+    EXPECT_EQ(window->state.exStyle, 0x08080018u);
+    PostThreadMessageA(id, WM_QUIT, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+}
+
+TEST_F(CursorWindow, WithoutAlphaBlendTheFlagsAreOneAndTheClassIsRegisteredOnce) {
+    Cursor first;
+    first.alphaBlend = 0;
+    DWORD firstId = 0;
+    HANDLE firstThread = CreateThread(nullptr, 0, runCursor, &first, 0, &firstId);
+    while (IsWindow(first.hwnd) == FALSE)
+        Sleep(1);
+    ASSERT_TRUE(headless::waitForFrames(first.hwnd, 2));
+    EXPECT_EQ(headless::lastFrame(first.hwnd)->flags, 1u);
+    const ATOM atom = cursorClassAtom;
+    EXPECT_NE(atom, 0);
+
+    Cursor second;
+    second.centerX = 300;
+    DWORD secondId = 0;
+    HANDLE secondThread = CreateThread(nullptr, 0, runCursor, &second, 0, &secondId);
+    while (IsWindow(second.hwnd) == FALSE)
+        Sleep(1);
+    ASSERT_TRUE(headless::waitForFrames(second.hwnd, 2));
+    EXPECT_EQ(cursorClassAtom, atom) << "the class is not registered again";
+    EXPECT_EQ(headless::lastFrame(second.hwnd)->x, 300 - 128);
+
+    PostThreadMessageA(firstId, WM_QUIT, 0, 0);
+    PostThreadMessageA(secondId, WM_QUIT, 0, 0);
+    HANDLE both[] = {firstThread, secondThread};
+    EXPECT_EQ(WaitForMultipleObjectsEx(2, both, TRUE, 10000, FALSE), WAIT_OBJECT_0);
+}
+
+// The picking tests create the cursor on the test thread and drive the passes by hand, with
+// the solid at rest.
+TEST_F(CursorWindow, PickingFindsTheFrontFaceAndNothingOnTheBackdrop) {
+    Cursor cursor;
+    cursor.create();
+    RECT rect;
+    GetWindowRect(cursor.hwnd, &rect);
+    const int centreX = (rect.left + rect.right) / 2;
+    const int centreY = (rect.top + rect.bottom) / 2;
+
+    headless::setPointer(centreX, centreY);
+    cursor.pickHover();
+    EXPECT_TRUE(cursor.hover);
+    EXPECT_EQ(cursor.hoverSlot, 0) << "the cube's +z face looks at the viewer";
+
+    headless::setPointer(rect.left + 2, rect.top + 2);
+    cursor.pickHover();
+    EXPECT_FALSE(cursor.hover) << "the blue backdrop";
+    EXPECT_EQ(cursor.hoverSlot, 0);
+
+    // Outside the window no pass runs: the pick point and slot stay as they were.
+    cursor.hoverSlot = 4;
+    cursor.pickX = -1;
+    headless::setPointer(rect.right + 1, centreY);
+    cursor.pickHover();
+    EXPECT_FALSE(cursor.hover);
+    EXPECT_EQ(cursor.hoverSlot, 4);
+    EXPECT_EQ(cursor.pickX, -1);
+
+    // The right and bottom edges count as inside.
+    headless::setPointer(rect.right, rect.bottom);
+    cursor.pickHover();
+    EXPECT_EQ(cursor.pickX, 256);
+    EXPECT_EQ(cursor.pickY, 1024 - 256);
+    EXPECT_EQ(cursor.hoverSlot, 4);
+
+    cursor.shape = SHAPE_TETRAHEDRON;
+    cursor.chooseMesh();
+    headless::setPointer(centreX, centreY + 40);
+    cursor.pickHover();
+    EXPECT_TRUE(cursor.hover);
+    EXPECT_TRUE(cursor.hoverSlot == 0 || cursor.hoverSlot == 2 || cursor.hoverSlot == 3)
+        << "a front face of the tetrahedron, not " << cursor.hoverSlot;
+}
+
+TEST_F(CursorWindow, AnUnknownShapeIsDrawnAsTheCubeAndKeepsItsValue) {
+    Cursor cursor;
+    cursor.shape = 12345;
+    cursor.create();
+    EXPECT_EQ(cursor.mesh, cursor.cubeMesh.get());
+    EXPECT_EQ(cursor.shape, 12345u);
+}
+
+TEST_F(CursorWindow, SlotIconsAndTheBackgroundImageShowOnTheFaces) {
+    TempDir dir;
+    const std::string icon = testing_support::writeSolidPicture(dir, "red.ppm", 32, 32, 255, 0, 0);
+    const std::string launcher = dir.write(
+        "tool.desktop", "[Desktop Entry]\nType=Application\nName=Tool\nExec=true\nIcon=" + icon + "\n");
+    const std::string background = testing_support::writeSolidPicture(dir, "green.ppm", 64, 64, 0, 255, 0);
+
+    Cursor cursor;
+    cursor.launches[0].assign(launcher.c_str());
+    cursor.texturePath = background;
+    cursor.create();
+    ASSERT_NE(cursor.bgTexture, 0u);
+
+    // Face 0 at rest covers about 84 pixels either side of the centre, its inset about 63.
+    auto inset = [&] { return surfacePixel(cursor, 128, 128); };
+    auto faceBorder = [&] { return surfacePixel(cursor, 128 + 74, 128); };
+    cursor.render(false);
+    glFinish();
+    EXPECT_GT(inset().red, inset().green + 40) << "the icon, red";
+    EXPECT_GT(faceBorder().green, faceBorder().red + 40) << "the background, green";
+
+    cursor.bgTextureEnabled = 0;
+    cursor.render(false);
+    EXPECT_TRUE(isGrey(faceBorder())) << "plain lit grey without the background";
+
+    cursor.launcherEnabled = 0;
+    cursor.bgTextureEnabled = 1;
+    cursor.render(false);
+    EXPECT_GT(inset().green, inset().red + 40) << "no insets: the background everywhere";
+
+    // A slot whose path has no icon keeps its picture.
+    cursor.launches[0].assign((dir.path() + "/gone.txt").c_str());
+    cursor.loadSlotIcon(0);
+    cursor.launcherEnabled = 1;
+    cursor.render(false);
+    EXPECT_GT(inset().red, inset().green + 40);
+}
+
+TEST_F(CursorWindow, AMissingBackgroundLeavesThePlainMaterial) {
+    Cursor cursor;
+    cursor.texturePath = "/nonexistent/picture.png";
+    cursor.create();
+    EXPECT_EQ(cursor.bgTexture, 0u);
+    cursor.render(false);
+    EXPECT_TRUE(isGrey(surfacePixel(cursor, 128 + 74, 128)));
+}
+
+} // namespace
+} // namespace voxtrel

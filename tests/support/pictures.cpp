@@ -1,0 +1,17 @@
+// Picture files for tests.
+#include "tests/support/pictures.h"
+
+namespace voxtrel::testing_support {
+
+std::string writeSolidPicture(const TempDir& dir, const std::string& name, int width, int height,
+                              unsigned char red, unsigned char green, unsigned char blue) {
+    std::string content = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    for (int i = 0; i < width * height; ++i) {
+        content += static_cast<char>(red);
+        content += static_cast<char>(green);
+        content += static_cast<char>(blue);
+    }
+    return dir.write(name, content);
+}
+
+} // namespace voxtrel::testing_support

@@ -1,0 +1,14 @@
+// Small picture files for tests, in the plain PPM format that DevIL and gdk-pixbuf both read.
+#pragma once
+
+#include "tests/support/temp_dir.h"
+
+#include <string>
+
+namespace voxtrel::testing_support {
+
+// A width x height picture of one colour; returns its path.
+std::string writeSolidPicture(const TempDir& dir, const std::string& name, int width, int height,
+                              unsigned char red, unsigned char green, unsigned char blue);
+
+} // namespace voxtrel::testing_support
