@@ -23,8 +23,8 @@ namespace voxtrel {
 constexpr UINT SHAPE_TETRAHEDRON = IDM_SHAPE_4_SLOTS;
 constexpr UINT SHAPE_CUBE = IDM_SHAPE_6_SLOTS;
 
-constexpr int SLOT_COUNT_MAX = 6;     // launch entries held for either shape
-constexpr int SURFACE_SIDE = 1024;    // the off-screen bitmap, the window's largest size
+constexpr int SLOT_COUNT_MAX = 6;  // launch entries held for either shape
+constexpr int SURFACE_SIDE = 1024; // the off-screen bitmap, the window's largest size
 constexpr int DEFAULT_SIDE = 256;
 constexpr double DEFAULT_SCALE = 0.25;
 constexpr BYTE DEFAULT_BLEND_ALPHA = 192; // three-quarters opaque

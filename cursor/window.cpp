@@ -22,7 +22,8 @@ LRESULT CALLBACK Window::setupWindowProc(HWND window, UINT message, WPARAM wPara
     auto* object = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
     // The pointer-sized slot: a 32-bit one would cut the pointer in 64-bit builds.
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::dispatchWindowProc));
+    SetWindowLongPtrA(window, GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(&Window::dispatchWindowProc));
     return dispatchWindowProc(window, message, wParam, lParam);
 }
 

@@ -18,7 +18,8 @@ public:
 
     // The procedure to register for classes whose windows are Window objects: on WM_CREATE it
     // binds the window to its object and hands over to dispatchWindowProc.
-    static LRESULT CALLBACK setupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK setupWindowProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
     static LRESULT CALLBACK dispatchWindowProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam);
 

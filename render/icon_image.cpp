@@ -27,12 +27,15 @@ std::optional<IconImage> fetchIconImage(const char* path, HDC referenceDc) {
         const int packedRow = width * 3;
         const int paddedRow = (packedRow + 3) & ~3;
         std::vector<unsigned char> padded(static_cast<std::size_t>(paddedRow) * height);
-        if (GetDIBits(referenceDc, parts.hbmColor, 0, static_cast<UINT>(height), padded.data(), &format,
-                      DIB_RGB_COLORS) != 0) {
-            image = IconImage{width, height, std::vector<unsigned char>(static_cast<std::size_t>(packedRow) * height)};
+        if (GetDIBits(referenceDc, parts.hbmColor, 0, static_cast<UINT>(height), padded.data(),
+                      &format, DIB_RGB_COLORS) != 0) {
+            image =
+                IconImage{width, height,
+                          std::vector<unsigned char>(static_cast<std::size_t>(packedRow) * height)};
             for (int row = 0; row < height; ++row)
                 std::memcpy(&image->pixels[static_cast<std::size_t>(row) * packedRow],
-                            &padded[static_cast<std::size_t>(row) * paddedRow], static_cast<std::size_t>(packedRow));
+                            &padded[static_cast<std::size_t>(row) * paddedRow],
+                            static_cast<std::size_t>(packedRow));
         }
         DeleteObject(parts.hbmColor);
         DeleteObject(parts.hbmMask);

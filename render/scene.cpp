@@ -57,7 +57,8 @@ void runPass(const SceneView& view, bool pickMode, double pickX, double pickY) {
         gluPickMatrix(pickX, pickY, 1.0, 1.0, viewport);
     }
     const ViewVolume& v = view.volume;
-    glFrustum(-v.frustumHalf, v.frustumHalf, -v.frustumHalf, v.frustumHalf, v.nearPlane, v.farPlane);
+    glFrustum(-v.frustumHalf, v.frustumHalf, -v.frustumHalf, v.frustumHalf, v.nearPlane,
+              v.farPlane);
     if (!pickMode)
         drawBackdrop();
 
@@ -90,7 +91,8 @@ void runPass(const SceneView& view, bool pickMode, double pickX, double pickY) {
         return;
     for (int q = 0; q < mesh->faceCount; ++q) {
         const bool highlighted = view.hover && q == view.hoverSlot;
-        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, highlighted ? SPECULAR_HIGHLIGHTED : SPECULAR_PLAIN);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR,
+                     highlighted ? SPECULAR_HIGHLIGHTED : SPECULAR_PLAIN);
         if (view.bgTextureEnabled)
             bindFaceTexture(view.bgTexture);
         else
@@ -116,7 +118,9 @@ ViewVolume computeViewVolume() {
     return volume;
 }
 
-void drawScene(const SceneView& view) { runPass(view, false, 0, 0); }
+void drawScene(const SceneView& view) {
+    runPass(view, false, 0, 0);
+}
 
 PickResult pickScene(const SceneView& view, double pickX, double pickY) {
     GLuint buffer[SELECT_BUFFER_SIZE];
@@ -143,7 +147,8 @@ PickResult pickScene(const SceneView& view, double pickX, double pickY) {
 }
 
 bool pointInRectInclusive(const RECT& rect, const POINT& point) {
-    return rect.left <= point.x && point.x <= rect.right && rect.top <= point.y && point.y <= rect.bottom;
+    return rect.left <= point.x && point.x <= rect.right && rect.top <= point.y &&
+           point.y <= rect.bottom;
 }
 
 } // namespace voxtrel

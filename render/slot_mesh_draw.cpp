@@ -33,8 +33,12 @@ void emit(const SlotMesh& mesh, int q, const std::vector<Vec3>& corners,
 
 } // namespace
 
-void SlotMesh::drawFace(int q) const { emit(*this, q, corners, FACE_QUAD_TEXCOORDS); }
+void SlotMesh::drawFace(int q) const {
+    emit(*this, q, corners, FACE_QUAD_TEXCOORDS);
+}
 
-void SlotMesh::drawInset(int q) const { emit(*this, q, insetCorners, INSET_QUAD_TEXCOORDS); }
+void SlotMesh::drawInset(int q) const {
+    emit(*this, q, insetCorners, INSET_QUAD_TEXCOORDS);
+}
 
 } // namespace voxtrel

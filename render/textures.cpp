@@ -19,8 +19,8 @@ void setupTextureNames(GLuint (&textures)[TEXTURE_NAME_COUNT]) {
 void uploadIcon(GLuint texture, const IconImage& image) {
     glBindTexture(GL_TEXTURE_2D, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1); // packed rows; left so afterwards
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_BGR_EXT, GL_UNSIGNED_BYTE,
-                 image.pixels.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_BGR_EXT,
+                 GL_UNSIGNED_BYTE, image.pixels.data());
 }
 
 } // namespace voxtrel

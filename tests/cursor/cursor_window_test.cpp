@@ -184,9 +184,11 @@ TEST_F(CursorWindow, AnUnknownShapeIsDrawnAsTheCubeAndKeepsItsValue) {
 TEST_F(CursorWindow, SlotIconsAndTheBackgroundImageShowOnTheFaces) {
     TempDir dir;
     const std::string icon = testing_support::writeSolidPicture(dir, "red.ppm", 32, 32, 255, 0, 0);
-    const std::string launcher = dir.write(
-        "tool.desktop", "[Desktop Entry]\nType=Application\nName=Tool\nExec=true\nIcon=" + icon + "\n");
-    const std::string background = testing_support::writeSolidPicture(dir, "green.ppm", 64, 64, 0, 255, 0);
+    const std::string launcher =
+        dir.write("tool.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Tool\nExec=true\nIcon=" + icon + "\n");
+    const std::string background =
+        testing_support::writeSolidPicture(dir, "green.ppm", 64, 64, 0, 255, 0);
 
     Cursor cursor;
     cursor.launches[0].assign(launcher.c_str());

@@ -14,7 +14,8 @@ namespace {
 // Frames of 10 ms as the loop times them: t from the tick difference, dt from the last t.
 class Frames {
 public:
-    explicit Frames(Cursor& cursor, DWORD start = 5000) : cursor_(cursor), start_(start), now_(start) {}
+    explicit Frames(Cursor& cursor, DWORD start = 5000)
+        : cursor_(cursor), start_(start), now_(start) {}
 
     void run(int count) {
         for (int i = 0; i < count; ++i) {

@@ -77,7 +77,8 @@ TEST(LayeredWindow, UpdatePlacesTheWindowAndKeysTheBlueAway) {
     EXPECT_EQ(headless::windowAt(512 + 128, 384 + 128), hwnd);
     EXPECT_EQ(headless::windowAt(512 + 5, 384 + 5), nullptr);
 
-    // The DIB memory holds the drawing of that block too.
+    // The DIB memory holds the drawing too, once flushed, as on Windows.
+    GdiFlush();
     EXPECT_EQ(surface.pixel(128, 128)[2], 255);
     EXPECT_EQ(surface.pixel(2, 2)[0], 255);
 }

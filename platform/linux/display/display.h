@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace voxtrel::display {
@@ -53,6 +54,17 @@ struct ShapeRun {
     int x1;
 };
 
+// Bytes that are not zeroed when the buffer grows: a frame's pixels are all written anyway, and
+// clearing megabytes per frame first would cost as much as filling them.
+template <typename T> struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U> struct rebind { using other = UninitialisedAllocator<U>; };
+    template <typename U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
+    template <typename U, typename... Args> void construct(U* place, Args&&... args) {
+        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+    }
+};
+using PixelBuffer = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+
 // The content of one layered update: top-down rows of blue, green, red, alpha bytes, the alpha
 // 0 where the colour key hides a pixel and 255 elsewhere (the constant alpha is separate).
 struct LayeredFrame {
@@ -60,7 +72,7 @@ struct LayeredFrame {
     int y = 0;
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> bgra;
+    PixelBuffer bgra;
     std::vector<ShapeRun> shape;
     DWORD flags = 0;  // ULW_*
     BYTE alpha = 255; // constant alpha, 255 without ULW_ALPHA

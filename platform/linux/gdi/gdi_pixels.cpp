@@ -65,6 +65,87 @@ void syncFromOpenGl(BitmapObject& bitmap, int left, int top, int width, int heig
         storeRow(bitmap, top + y, left, readBufferRow(y, width, height), width);
 }
 
+namespace {
+
+constexpr GLenum PACK_INVERT_MESA = 0x8758; // GL_MESA_pack_invert: rows come top-down
+
+bool hasPackInvert() {
+    // The same driver serves every context of the process, so asking once is enough.
+    static const bool supported = [] {
+        const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+        return extensions != nullptr && std::strstr(extensions, "GL_MESA_pack_invert") != nullptr;
+    }();
+    return supported;
+}
+
+// Reads the whole frame block from OpenGL straight into the frame's rows, top-down. False when
+// the driver cannot turn the rows around, or the block does not lie wholly on the bitmap.
+bool readFrameFromOpenGl(const BitmapObject& bitmap, int left, int top,
+                         display::LayeredFrame& frame) {
+    if (left < 0 || top < 0 || left + frame.width > bitmap.width ||
+        top + frame.height > bitmap.height || !hasPackInvert())
+        return false;
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(PACK_INVERT_MESA, GL_TRUE);
+    glReadPixels(left, bitmap.height - top - frame.height, frame.width, frame.height, GL_BGRA,
+                 GL_UNSIGNED_BYTE, frame.bgra.data());
+    glPixelStorei(PACK_INVERT_MESA, GL_FALSE);
+    return true;
+}
+
+// Copies the block into the frame from wherever the pixels are: the bitmap's memory, or what
+// OpenGL drew when the driver cannot read rows top-down. Parts outside the bitmap stay black.
+void copyFrame(BitmapObject& bitmap, bool fromOpenGl, int left, int top,
+               display::LayeredFrame& frame) {
+    std::fill(frame.bgra.begin(), frame.bgra.end(), std::uint8_t{0});
+    int blockLeft = left, blockTop = top, blockWidth = frame.width, blockHeight = frame.height;
+    if (!clampBlock(bitmap, blockLeft, blockTop, blockWidth, blockHeight))
+        return;
+    if (fromOpenGl)
+        readFromOpenGl(bitmap, blockLeft, blockTop, blockWidth, blockHeight);
+    const int bytesPerPixel = bitmap.bitCount / 8;
+    for (int y = 0; y < blockHeight; ++y) {
+        const std::uint8_t* source = fromOpenGl
+                                         ? readBufferRow(y, blockWidth, blockHeight)
+                                         : bitmap.row(blockTop + y) + blockLeft * bytesPerPixel;
+        const int step = fromOpenGl ? 4 : bytesPerPixel;
+        std::uint8_t* target =
+            frame.bgra.data() +
+            (static_cast<std::size_t>(blockTop - top + y) * frame.width + (blockLeft - left)) * 4;
+        for (int x = 0; x < blockWidth; ++x, source += step, target += 4)
+            std::memcpy(target, source, 3);
+    }
+}
+
+// One pass over the frame: alpha 0 for key pixels, 255 for the rest, and the runs of shown
+// pixels of each row, which are the window's shape.
+void keyAndShape(display::LayeredFrame& frame, COLORREF key, bool useKey) {
+    const std::uint32_t keyBgr = (std::uint32_t{GetBValue(key)}) |
+                                 (std::uint32_t{GetGValue(key)} << 8) |
+                                 (std::uint32_t{GetRValue(key)} << 16);
+    frame.shape.clear();
+    std::uint8_t* pixel = frame.bgra.data();
+    for (int y = 0; y < frame.height; ++y) {
+        int runStart = -1;
+        for (int x = 0; x < frame.width; ++x, pixel += 4) {
+            std::uint32_t value;
+            std::memcpy(&value, pixel, 4);
+            const bool hidden = useKey && (value & 0x00FFFFFFu) == keyBgr;
+            pixel[3] = hidden ? 0 : 255;
+            if (!hidden && runStart < 0) {
+                runStart = x;
+            } else if (hidden && runStart >= 0) {
+                frame.shape.push_back({y, runStart, x});
+                runStart = -1;
+            }
+        }
+        if (runStart >= 0)
+            frame.shape.push_back({y, runStart, frame.width});
+    }
+}
+
+} // namespace
+
 bool readLayeredBlock(HDC handle, int left, int top, int width, int height, COLORREF key,
                       bool useKey, display::LayeredFrame& frame) {
     std::lock_guard<std::mutex> guard(gdiLock());
@@ -74,51 +155,13 @@ bool readLayeredBlock(HDC handle, int left, int top, int width, int height, COLO
     BitmapObject& bitmap = *dc->bitmap;
     frame.width = std::max(width, 0);
     frame.height = std::max(height, 0);
-    frame.bgra.assign(static_cast<std::size_t>(frame.width) * frame.height * 4, 0);
-    frame.shape.clear();
-    int blockLeft = left, blockTop = top, blockWidth = width, blockHeight = height;
-    if (!clampBlock(bitmap, blockLeft, blockTop, blockWidth, blockHeight))
-        return true; // nothing of the block lies on the bitmap: an empty, fully transparent frame
-
+    frame.bgra.resize(static_cast<std::size_t>(frame.width) * frame.height * 4);
+    // What OpenGL drew is read here for the frame only; the DIB memory itself is brought up to
+    // date when something reads it (GdiFlush, GetDIBits), so a frame converts its pixels once.
     const bool fromOpenGl = contextDrawingInto(bitmap) != nullptr;
-    if (fromOpenGl)
-        readFromOpenGl(bitmap, blockLeft, blockTop, blockWidth, blockHeight);
-    const std::uint8_t keyBlue = GetBValue(key), keyGreen = GetGValue(key), keyRed = GetRValue(key);
-    const int bytesPerPixel = bitmap.bitCount / 8;
-    const int offsetX = blockLeft - left, offsetY = blockTop - top;
-
-    for (int y = 0; y < blockHeight; ++y) {
-        const std::uint8_t* source;
-        int sourceStep;
-        if (fromOpenGl) {
-            source = readBufferRow(y, blockWidth, blockHeight);
-            sourceStep = 4;
-            storeRow(bitmap, blockTop + y, blockLeft, source, blockWidth);
-        } else {
-            source = bitmap.row(blockTop + y) + blockLeft * bytesPerPixel;
-            sourceStep = bytesPerPixel;
-        }
-        const int frameY = offsetY + y;
-        std::uint8_t* target =
-            frame.bgra.data() + (static_cast<std::size_t>(frameY) * frame.width + offsetX) * 4;
-        int runStart = -1;
-        for (int x = 0; x < blockWidth; ++x, source += sourceStep, target += 4) {
-            const bool hidden =
-                useKey && source[0] == keyBlue && source[1] == keyGreen && source[2] == keyRed;
-            target[0] = source[0];
-            target[1] = source[1];
-            target[2] = source[2];
-            target[3] = hidden ? 0 : 255;
-            if (!hidden && runStart < 0)
-                runStart = x;
-            if (hidden && runStart >= 0) {
-                frame.shape.push_back({frameY, offsetX + runStart, offsetX + x});
-                runStart = -1;
-            }
-        }
-        if (runStart >= 0)
-            frame.shape.push_back({frameY, offsetX + runStart, offsetX + blockWidth});
-    }
+    if (!fromOpenGl || !readFrameFromOpenGl(bitmap, left, top, frame))
+        copyFrame(bitmap, fromOpenGl, left, top, frame);
+    keyAndShape(frame, key, useKey);
     return true;
 }
 

@@ -311,7 +311,7 @@ bool headless::dumpFrame(HWND hwnd, const std::string& path) {
     auto frame = lastFrame(hwnd);
     if (!frame || frame->width == 0 || frame->height == 0)
         return false;
-    std::vector<guchar> rgba(frame->bgra.size());
+    std::vector<guchar> rgba(static_cast<std::size_t>(frame->width) * frame->height * 4);
     for (std::size_t i = 0; i < rgba.size(); i += 4) {
         rgba[i] = frame->bgra[i + 2];
         rgba[i + 1] = frame->bgra[i + 1];
