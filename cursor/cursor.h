@@ -14,6 +14,7 @@
 
 #include <GL/gl.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,9 @@ constexpr int SURFACE_SIDE = 1024; // the off-screen bitmap, the window's larges
 constexpr int DEFAULT_SIDE = 256;
 constexpr double DEFAULT_SCALE = 0.25;
 constexpr BYTE DEFAULT_BLEND_ALPHA = 192; // three-quarters opaque
+
+// The atom of the "cursor" window class, 0 until the first cursor registers it (once per process).
+extern std::atomic<ATOM> cursorClassAtom;
 
 // The key colour of the layered window: pure blue.
 constexpr COLORREF COLOR_KEY = 0x00FF0000;

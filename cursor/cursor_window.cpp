@@ -19,8 +19,8 @@ constexpr UINT STYLE_CHANGE_FLAGS = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | S
 
 } // namespace
 
-// Registered once per process by the first cursor that succeeds; threads creating cursors at
-// the same moment may both try, and the loser's failure is harmless.
+// Threads creating cursors at the same moment may both try to register the class; the loser's
+// failure is harmless, as the class is process-wide and found by name.
 std::atomic<ATOM> cursorClassAtom{0};
 
 DWORD Cursor::extendedStyle() const {

@@ -13,9 +13,6 @@
 #include <cstdlib>
 
 namespace voxtrel {
-
-extern std::atomic<ATOM> cursorClassAtom;
-
 namespace {
 
 using testing_support::TempDir;
@@ -219,6 +216,21 @@ TEST_F(CursorWindow, SlotIconsAndTheBackgroundImageShowOnTheFaces) {
     cursor.launcherEnabled = 1;
     cursor.render(false);
     EXPECT_GT(inset().red, inset().green + 40);
+}
+
+TEST_F(CursorWindow, ApplyStyleBringsTheWindowInLineWithItsSettings) {
+    Cursor cursor;
+    cursor.create();
+    cursor.onTop = 0;
+    cursor.showInTaskbar = 1;
+    cursor.applyStyle();
+    const auto window = headless::window(cursor.hwnd);
+    EXPECT_EQ(window->state.exStyle, 0x080C0010u);
+    EXPECT_TRUE(window->state.visible);
+    EXPECT_FALSE(window->state.minimized);
+    cursor.onTop = 1;
+    cursor.applyStyle();
+    EXPECT_EQ(GetWindowLongA(cursor.hwnd, GWL_EXSTYLE), 0x080C0018);
 }
 
 TEST_F(CursorWindow, AMissingBackgroundLeavesThePlainMaterial) {

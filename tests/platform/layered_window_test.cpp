@@ -114,3 +114,43 @@ TEST(LayeredWindow, OnlyLayeredWindowsTakeLayeredUpdates) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(LayeredWindow, ABitmapWithoutOpenGlIsReadFromItsMemoryAndOnlyWhereItExists) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 4;
+    info.bmiHeader.biHeight = 2; // bottom-up
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* memory = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+    SelectObject(dc, bitmap);
+    auto* bytes = static_cast<unsigned char*>(memory);
+    // Stored bottom row first, 12 bytes a row: the bottom row blue (the key), the top row red.
+    for (int x = 0; x < 4; ++x) {
+        bytes[x * 3] = 255;
+        bytes[12 + x * 3 + 2] = 255;
+    }
+    HWND hwnd = voxtrel::testing_support::createRecordingWindow(WS_EX_LAYERED);
+    SIZE size{6, 3}; // larger than the bitmap: the rest is black, and shown
+    POINT origin{0, 0};
+    ASSERT_TRUE(UpdateLayeredWindow(hwnd, nullptr, nullptr, &size, dc, &origin, 0x00FF0000, nullptr,
+                                    ULW_COLORKEY));
+    auto frame = voxtrel::headless::lastFrame(hwnd);
+    ASSERT_EQ(frame->width, 6);
+    EXPECT_EQ(frame->bgra[2], 255) << "top-left red";
+    EXPECT_EQ(frame->bgra[3], 255);
+    EXPECT_EQ(frame->bgra[(1 * 6 + 0) * 4 + 3], 0) << "the blue row keyed away";
+    EXPECT_EQ(frame->bgra[(0 * 6 + 5) * 4 + 3], 255) << "beyond the bitmap: black, shown";
+    ASSERT_EQ(frame->shape.size(), 3u);
+    EXPECT_EQ(frame->shape[0].x1, 6);
+    EXPECT_EQ(frame->shape[1].y, 1);
+    EXPECT_EQ(frame->shape[1].x0, 4);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
+
+} // namespace

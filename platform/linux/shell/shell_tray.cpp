@@ -61,6 +61,7 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data) {
     // The first form of the record holds at most 64 characters of tip.
     const std::size_t tipLimit = data->cbSize < sizeof(NOTIFYICONDATAA) ? 64 : sizeof data->szTip;
     voxtrel::display::TrayIcon shown;
+    bool removed = false;
     {
         std::lock_guard<std::mutex> guard(trayMutex);
         auto entry = findEntry(data->hWnd, data->uID);
@@ -79,20 +80,29 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data) {
             if (entry == trayIcons().end())
                 return FALSE;
             trayIcons().erase(entry);
-            voxtrel::display::current().removeTrayIcon(data->hWnd, data->uID);
-            return TRUE;
+            removed = true;
+            break;
         default:
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
-        if ((data->uFlags & NIF_MESSAGE) != 0)
-            entry->callbackMessage = data->uCallbackMessage;
-        if ((data->uFlags & NIF_ICON) != 0)
-            entry->icon = data->hIcon;
-        if ((data->uFlags & NIF_TIP) != 0)
-            entry->tip.assign(data->szTip, strnlen(data->szTip, tipLimit - 1));
-        shown = {entry->owner, entry->id, entry->icon, entry->tip};
+        if (removed) {
+            shown.owner = data->hWnd;
+            shown.id = data->uID;
+        } else {
+            if ((data->uFlags & NIF_MESSAGE) != 0)
+                entry->callbackMessage = data->uCallbackMessage;
+            if ((data->uFlags & NIF_ICON) != 0)
+                entry->icon = data->hIcon;
+            if ((data->uFlags & NIF_TIP) != 0)
+                entry->tip.assign(data->szTip, strnlen(data->szTip, tipLimit - 1));
+            shown = {entry->owner, entry->id, entry->icon, entry->tip};
+        }
     }
-    voxtrel::display::current().setTrayIcon(shown);
+    // The backend is told outside the lock: it may report clicks back at any moment.
+    if (removed)
+        voxtrel::display::current().removeTrayIcon(shown.owner, shown.id);
+    else
+        voxtrel::display::current().setTrayIcon(shown);
     return TRUE;
 }
