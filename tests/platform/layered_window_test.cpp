@@ -3,6 +3,7 @@
 #include "platform/win32.h"
 
 #include "platform/linux/display/headless/headless_control.h"
+#include "platform/linux/gdi/gdi_control.h"
 #include "tests/support/gl_surface.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
@@ -102,6 +103,27 @@ TEST(LayeredWindow, WithoutAlphaTheFlagsAreOneAndTheWindowIsOpaque) {
     TempDir dir;
     EXPECT_TRUE(headless::dumpFrame(hwnd, dir.path() + "/frame.png"));
     EXPECT_TRUE(readFile(dir.path() + "/frame.png").has_value());
+}
+
+TEST(LayeredWindow, ReadingRowsBottomUpGivesTheSameFrame) {
+    GlSurface surface;
+    HWND hwnd = createRecordingWindow(WS_EX_LAYERED);
+    drawSquareInBlock(surface);
+    POINT position{0, 0};
+    SIZE size{256, 256};
+    POINT origin{0, 0};
+    ASSERT_TRUE(UpdateLayeredWindow(hwnd, nullptr, &position, &size, surface.dc, &origin, kBlueKey,
+                                    nullptr, ULW_COLORKEY));
+    const auto topDown = headless::lastFrame(hwnd);
+    voxtrel::gdi::allowPackInvert(false);
+    ASSERT_TRUE(UpdateLayeredWindow(hwnd, nullptr, &position, &size, surface.dc, &origin, kBlueKey,
+                                    nullptr, ULW_COLORKEY));
+    voxtrel::gdi::allowPackInvert(true);
+    const auto bottomUp = headless::lastFrame(hwnd);
+    ASSERT_NE(topDown, bottomUp);
+    EXPECT_TRUE(topDown->bgra == bottomUp->bgra);
+    EXPECT_EQ(topDown->shape.size(), bottomUp->shape.size());
+    EXPECT_EQ(bottomUp->shape.front().y, 64);
 }
 
 TEST(LayeredWindow, OnlyLayeredWindowsTakeLayeredUpdates) {

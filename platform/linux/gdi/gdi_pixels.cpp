@@ -1,11 +1,13 @@
 // Reading bitmaps: GetDIBits, GdiFlush and the block a layered update shows. Where OpenGL draws
 // into a bitmap, its pixels are read back first, so the DIB memory holds what was drawn, as on
 // Windows. Read-backs ask for BGRA, the format llvmpipe hands out fastest, and convert once.
+#include "platform/linux/gdi/gdi_control.h"
 #include "platform/linux/gdi/gdi_objects.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace voxtrel::gdi {
@@ -69,13 +71,15 @@ namespace {
 
 constexpr GLenum PACK_INVERT_MESA = 0x8758; // GL_MESA_pack_invert: rows come top-down
 
+std::atomic<bool> packInvertAllowed{true};
+
 bool hasPackInvert() {
     // The same driver serves every context of the process, so asking once is enough.
     static const bool supported = [] {
         const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
         return extensions != nullptr && std::strstr(extensions, "GL_MESA_pack_invert") != nullptr;
     }();
-    return supported;
+    return supported && packInvertAllowed;
 }
 
 // Reads the whole frame block from OpenGL straight into the frame's rows, top-down. False when
@@ -145,6 +149,10 @@ void keyAndShape(display::LayeredFrame& frame, COLORREF key, bool useKey) {
 }
 
 } // namespace
+
+void allowPackInvert(bool allowed) {
+    packInvertAllowed = allowed;
+}
 
 bool readLayeredBlock(HDC handle, int left, int top, int width, int height, COLORREF key,
                       bool useKey, display::LayeredFrame& frame) {
