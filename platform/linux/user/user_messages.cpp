@@ -13,12 +13,13 @@ namespace voxtrel::user {
 
 namespace {
 
+// Whether a message number lies in the filter's range (0, 0 means every message).
+bool inRange(UINT message, UINT low, UINT high) {
+    return (low == 0 && high == 0) || (message >= low && message <= high);
+}
+
 bool matches(const MSG& msg, HWND filter, UINT low, UINT high) {
-    if (filter != nullptr && msg.hwnd != filter)
-        return false;
-    if (low == 0 && high == 0)
-        return true;
-    return msg.message >= low && msg.message <= high;
+    return (filter == nullptr || msg.hwnd == filter) && inRange(msg.message, low, high);
 }
 
 bool takeFrom(std::deque<MSG>& messages, MSG* out, HWND filter, UINT low, UINT high, bool remove) {
@@ -61,7 +62,7 @@ Next nextMessage(MSG* out, HWND filter, UINT low, UINT high, bool remove, bool w
         }
         if (takeFrom(queue->input, out, filter, low, high, remove))
             return Next::Message;
-        if (low == 0 && high == 0 ? true : (WM_PAINT >= low && WM_PAINT <= high)) {
+        if (inRange(WM_PAINT, low, high)) {
             for (WindowObject* window : windowsOfThread(queue->threadId)) {
                 if (window->needsPaint && (filter == nullptr || filter == window->hwnd)) {
                     *out = MSG{window->hwnd, WM_PAINT, 0, 0, 0, {}};
@@ -79,8 +80,7 @@ Next nextMessage(MSG* out, HWND filter, UINT low, UINT high, bool remove, bool w
                 dueTimer = &timer;
             nextDue = std::min(nextDue, timer.due);
         }
-        const bool timersWanted =
-            low == 0 && high == 0 ? true : (WM_TIMER >= low && WM_TIMER <= high);
+        const bool timersWanted = inRange(WM_TIMER, low, high);
         if (dueTimer != nullptr && timersWanted) {
             *out = MSG{dueTimer->hwnd,
                        WM_TIMER,
