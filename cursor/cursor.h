@@ -36,7 +36,7 @@ extern std::atomic<ATOM> cursorClassAtom;
 // The key colour of the layered window: pure blue.
 constexpr COLORREF COLOR_KEY = 0x00FF0000;
 
-class Cursor : public Window {
+class Cursor final : public Window {
 public:
     // Every field at its initial value, centred on the virtual screen.
     Cursor();
@@ -45,8 +45,11 @@ public:
     void chooseMesh();
 
     // The window, its off-screen surface and OpenGL context, on the calling (cursor) thread;
-    // then the frame timer runs and the window is shown.
-    void create();
+    // then the frame timer runs and the window is shown. False when no window could be made.
+    bool create();
+    // Lets go of the surface and the OpenGL context (and with it every texture), on the
+    // cursor's thread when its loop has ended.
+    void releaseSurface();
     // The extended window style for the current onTop and showInTaskbar.
     DWORD extendedStyle() const;
     // Brings the live window in line with onTop and showInTaskbar.
@@ -72,6 +75,21 @@ public:
     void startFrameCounter(DWORD tick);
     // Counts a frame; when a period of at least a second is over, shows its count as the title.
     void countFrame(DWORD now);
+
+    // Marks the property menu with this cursor's settings.
+    void updateMenuChecks(HMENU menu);
+    // One property command, by its menu id.
+    void onCommand(HMENU menu, WORD command);
+    // The property menu at the mouse.
+    void showPropertyMenu();
+    // Takes the first file of a drop: an image becomes the background, anything else the
+    // launcher of the face under the mouse. True when it became the background.
+    bool takeDrop(HDROP drop);
+    // Mouse presses that start a drag; `activate` for the left button.
+    void startDrag(int x, int y, bool activate);
+    void followDrag(int x, int y);
+    void endDrag();
+    void startZoomStep(short delta);
 
     LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -99,6 +117,7 @@ public:
     INT surfaceHeight = SURFACE_SIDE;
     HDC memDC = nullptr;
     HBITMAP dib = nullptr;
+    HGLRC context = nullptr;
     DWORD fpsLastTick = 0; // start of the current frame-counting period
     INT fpsFrames = 0;
     std::unique_ptr<SlotMesh> tetraMesh; // built by the scene set-up
@@ -123,5 +142,10 @@ public:
     INT hoverSlot = 0;               // which face, while hover is true
     Launch launches[SLOT_COUNT_MAX]; // (saved) index = face index
 };
+
+// The check mark of one menu item, by command, from a flag.
+void checkMenuFlag(HMENU menu, UINT command, INT flag);
+// Flips the flag between 0 and 1 and marks the item accordingly.
+void toggleMenuFlag(HMENU menu, UINT command, INT& flag);
 
 } // namespace voxtrel

@@ -19,8 +19,16 @@ LRESULT Cursor::paintFrame() {
     countFrame(now);
     // Tick differences are taken modulo 2^32, so the clock starts again near 0 after 49.7 days.
     const double t = static_cast<double>(static_cast<DWORD>(now - startTick)) / TICKS_PER_SECOND;
-    const double dt = t - lastTime;
+    // When the clock starts again near 0, the step is taken across the wrap, so it stays the
+    // few milliseconds it really was instead of turning hugely negative.
+    double dt = t - lastTime;
+    if (dt < 0)
+        dt += TICK_WRAP_SECONDS;
     lastTime = t;
+    // A scale that is not a number could never be zoomed back; it becomes the default, which
+    // the next save then stores.
+    if (std::isnan(scale))
+        scale = DEFAULT_SCALE;
     width = sideForScale(scale); // the scale from before this frame's zoom step
     height = width;
     stepZoom(now, dt);
@@ -52,6 +60,9 @@ void Cursor::stepZoom(DWORD now, double dt) {
 
 void Cursor::animate(double t, double dt) {
     rotation = rotation + (dt * spinSpeed) * spinAxis;
+    // Within one turn: the same picture, without the precision a growing angle loses.
+    rotation.y = std::fmod(rotation.y, FULL_TURN);
+    rotation.z = std::fmod(rotation.z, FULL_TURN);
     spinSpeed = clamp(spinSpeed + dt * spinAccel, SPIN_SPEED_MIN, SPIN_SPEED_MAX);
     // Rocking about x replaces whatever the spin did to that angle.
     rotation.x = ROCK_AMPLITUDE * std::sin(ROCK_FREQUENCY * t);
@@ -74,21 +85,6 @@ void Cursor::countFrame(DWORD now) {
     SetWindowTextA(hwnd, title);
     fpsFrames = 1; // this frame opens the new period
     fpsLastTick = now;
-}
-
-LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_DESTROY:
-        PostQuitMessage(0); // ends this cursor's thread loop
-        return 0;
-    case WM_TIMER:
-        InvalidateRect(window, nullptr, FALSE);
-        return 0;
-    case WM_PAINT:
-        return paintFrame();
-    default:
-        return Window::handleMessage(window, message, wParam, lParam);
-    }
 }
 
 } // namespace voxtrel

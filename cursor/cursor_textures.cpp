@@ -13,19 +13,16 @@ void Cursor::loadBackgroundTexture() {
     if (texturePath.empty())
         return;
     GLuint texture = 0;
-    switch (loadMipmappedTexture(texturePath, texture)) {
-    case TextureLoad::NotAnImage:
+    const TextureLoad result = loadMipmappedTexture(texturePath, texture);
+    if (result == TextureLoad::NotAnImage)
         return; // a background that no longer loads is passed over silently
-    case TextureLoad::MipmapsFailed:
-        MessageBoxA(nullptr, texturePath.c_str(), MIPMAP_FAILURE_CAPTION, MB_ICONERROR);
-        break;
-    case TextureLoad::Made:
-        break;
-    }
-    // Nothing draws with the replaced background again.
+    // Stored before any report: frames and drops handled while the box is open must already
+    // see the new texture, and nothing draws with the replaced one again.
     if (bgTexture != 0 && bgTexture != texture)
         glDeleteTextures(1, &bgTexture);
     bgTexture = texture;
+    if (result == TextureLoad::MipmapsFailed)
+        MessageBoxA(nullptr, texturePath.c_str(), MIPMAP_FAILURE_CAPTION, MB_ICONERROR);
 }
 
 void Cursor::loadSlotIcon(int slot) {

@@ -4,7 +4,9 @@
 
 #include "common/process_handles.h"
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 
 namespace voxtrel {
 
@@ -40,7 +42,7 @@ void Cursor::applyStyle() {
     ShowWindow(hwnd, SW_SHOWNORMAL);
 }
 
-void Cursor::create() {
+bool Cursor::create() {
     if (cursorClassAtom == 0) {
         WNDCLASSEXA windowClass = {};
         windowClass.cbSize = sizeof windowClass; // 48 bytes in 32-bit builds, more in 64-bit ones
@@ -52,8 +54,9 @@ void Cursor::create() {
         cursorClassAtom = RegisterClassExA(&windowClass);
     }
     // Placed with its top-left at the centre; the first frame moves it around the centre.
-    createWindow(extendedStyle(), CURSOR_CLASS_NAME, CURSOR_CLASS_NAME, WS_POPUP, centerX, centerY,
-                 width, height, nullptr, nullptr, nullptr);
+    if (createWindow(extendedStyle(), CURSOR_CLASS_NAME, CURSOR_CLASS_NAME, WS_POPUP, centerX,
+                     centerY, width, height, nullptr, nullptr, nullptr) == nullptr)
+        return false;
 
     memDC = CreateCompatibleDC(nullptr);
     BITMAPINFO surface = {};
@@ -74,7 +77,8 @@ void Cursor::create() {
     format.cColorBits = 24;
     SetPixelFormat(memDC, ChoosePixelFormat(memDC, &format), &format);
     // The context stays current on this thread for the thread's life.
-    wglMakeCurrent(memDC, wglCreateContext(memDC));
+    context = wglCreateContext(memDC);
+    wglMakeCurrent(memDC, context);
 
     setupScene();
     // The first drawing compiles the renderer's shaders, which takes tens of milliseconds with
@@ -87,6 +91,28 @@ void Cursor::create() {
     startFrameCounter(startTick);
     SetTimer(hwnd, FRAME_TIMER_ID, FRAME_TIMER_INTERVAL, nullptr);
     ShowWindow(hwnd, SW_SHOW);
+    return true;
+}
+
+void Cursor::releaseSurface() {
+    if (IsWindow(hwnd))
+        KillTimer(hwnd, FRAME_TIMER_ID);
+    if (context != nullptr) {
+        wglMakeCurrent(nullptr, nullptr);
+        wglDeleteContext(context); // its textures go with it
+        context = nullptr;
+        bgTexture = 0;
+        std::fill(std::begin(textures), std::end(textures), 0u);
+    }
+    if (memDC != nullptr) {
+        DeleteDC(memDC);
+        memDC = nullptr;
+    }
+    if (dib != nullptr) {
+        DeleteObject(dib);
+        dib = nullptr;
+        bits = nullptr;
+    }
 }
 
 } // namespace voxtrel

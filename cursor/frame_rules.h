@@ -4,8 +4,10 @@
 namespace voxtrel {
 
 constexpr double TICKS_PER_SECOND = 1000.0;
-constexpr double REFERENCE_SIDE = 1024.0; // window side at scale 1
-constexpr double ZOOM_RATE = 0.1;         // scale per second while zooming
+constexpr double TICK_WRAP_SECONDS = 4294967296.0 / TICKS_PER_SECOND; // the 2^32 ms tick period
+constexpr double FULL_TURN = 360.0;                                   // degrees
+constexpr double REFERENCE_SIDE = 1024.0;                             // window side at scale 1
+constexpr double ZOOM_RATE = 0.1; // scale per second while zooming
 constexpr double SCALE_MIN = 0.1;
 constexpr double SCALE_MAX = 1.0;
 constexpr unsigned ZOOM_DURATION_MS = 400;

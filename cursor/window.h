@@ -4,6 +4,8 @@
 
 #include "platform/win32.h"
 
+#include <atomic>
+
 namespace voxtrel {
 
 class Window {
@@ -23,7 +25,9 @@ public:
     static LRESULT CALLBACK dispatchWindowProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam);
 
-    HWND hwnd = nullptr; // null until the window is created
+    // Null until the window is created. Written by the window's own thread and read by the main
+    // thread (show and hide all), hence atomic.
+    std::atomic<HWND> hwnd{nullptr};
 
 protected:
     Window() = default;

@@ -1,8 +1,6 @@
 // Texture names and icon uploads.
 #include "render/textures.h"
 
-#include <GL/glext.h>
-
 namespace voxtrel {
 
 void setupTextureNames(GLuint (&textures)[TEXTURE_NAME_COUNT]) {

@@ -205,20 +205,28 @@ int WINAPI GetDIBits(HDC, HBITMAP handle, UINT start, UINT lines, LPVOID bits, L
         return bitmap->height;
     }
     const int bitCount = header.biBitCount;
-    if ((bitCount != 24 && bitCount != 32) || header.biCompression != BI_RGB) {
+    if ((bitCount != 24 && bitCount != 32) || header.biCompression != BI_RGB ||
+        header.biWidth <= 0 || header.biHeight == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     syncFromOpenGl(*bitmap, 0, 0, bitmap->width, bitmap->height);
 
-    // Rows padded to 4 bytes, scan line 0 at the bottom for a positive height.
-    const int width = bitmap->width;
-    const int stride = ((width * bitCount / 8) + 3) & ~3;
+    // The caller's header says how large its buffer is: rows of its width padded to 4 bytes,
+    // as many as its height, scan line 0 at the bottom for a positive height. Where the
+    // bitmap is smaller the rest stays black; where it is larger it is cut.
+    const int targetWidth = header.biWidth;
+    const long targetRows =
+        header.biHeight > 0 ? header.biHeight : -static_cast<long>(header.biHeight);
+    const std::size_t stride =
+        ((static_cast<std::size_t>(targetWidth) * bitCount / 8) + 3) & ~std::size_t{3};
     const bool bottomUp = header.biHeight > 0;
     const int height = bitmap->height;
+    const long rowsBoth = std::min<long>(targetRows, height);
     const UINT available =
-        start < static_cast<UINT>(height) ? static_cast<UINT>(height) - start : 0;
+        start < static_cast<UINT>(rowsBoth) ? static_cast<UINT>(rowsBoth) - start : 0;
     const UINT count = std::min(lines, available);
+    const int width = std::min(targetWidth, bitmap->width);
     auto* out = static_cast<std::uint8_t*>(bits);
     const int sourceBytes = bitmap->bitCount / 8;
     const int targetBytes = bitCount / 8;
@@ -227,7 +235,7 @@ int WINAPI GetDIBits(HDC, HBITMAP handle, UINT start, UINT lines, LPVOID bits, L
         const int topDown = bottomUp ? height - 1 - scan : scan;
         const std::uint8_t* source = bitmap->row(topDown);
         std::uint8_t* target = out + static_cast<std::size_t>(line) * stride;
-        std::memset(target, 0, static_cast<std::size_t>(stride));
+        std::memset(target, 0, stride);
         for (int x = 0; x < width; ++x) {
             std::memcpy(target + x * targetBytes, source + x * sourceBytes, 3);
             if (targetBytes == 4)

@@ -1,0 +1,152 @@
+// A cursor's messages: the frame timer, dragging, the wheel, the double-click that opens a
+// slot, dropped files, Escape and the property menu.
+#include "cursor/cursor.h"
+
+#include "common/process_handles.h"
+#include "render/image_library.h"
+
+#include <string>
+
+namespace voxtrel {
+
+namespace {
+
+// Client coordinates of a mouse message, signed: negative while the mouse is captured and
+// outside the window.
+int xOf(LPARAM lParam) {
+    return static_cast<short>(LOWORD(lParam));
+}
+int yOf(LPARAM lParam) {
+    return static_cast<short>(HIWORD(lParam));
+}
+
+// The whole path of file `index` of a drop, however long.
+std::string droppedPath(HDROP drop, UINT index) {
+    const UINT length = DragQueryFileA(drop, index, nullptr, 0);
+    if (length == 0)
+        return {};
+    std::string path(length + 1, '\0');
+    const UINT copied = DragQueryFileA(drop, index, path.data(), length + 1);
+    path.resize(copied);
+    return path;
+}
+
+} // namespace
+
+void Cursor::startDrag(int x, int y, bool activate) {
+    if (activate) {
+        SetActiveWindow(hwnd);
+        SetForegroundWindow(hwnd);
+    }
+    if (dragging != 0)
+        return;
+    dragging = 1;
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    dragStartX = rect.left + x; // the mouse on the screen
+    dragStartY = rect.top + y;
+    dragOrigX = centerX;
+    dragOrigY = centerY;
+    SetCapture(hwnd);
+}
+
+void Cursor::followDrag(int x, int y) {
+    // The window moves with the next frame; until then its rectangle is where the move is
+    // measured from, so the centre follows the mouse's screen position exactly.
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    centerX = dragOrigX + rect.left + x - dragStartX;
+    centerY = dragOrigY + rect.top + y - dragStartY;
+}
+
+void Cursor::endDrag() {
+    ReleaseCapture();
+    dragging = 0;
+}
+
+void Cursor::startZoomStep(short delta) {
+    zoomStartTick = GetTickCount();
+    // Towards the user (negative) grows, away shrinks; a zero delta grows.
+    zoomDirection = delta <= 0 ? +1 : -1;
+}
+
+bool Cursor::takeDrop(HDROP drop) {
+    // Only the first file counts; the handle is released as soon as it is read.
+    const std::string path = droppedPath(drop, 0);
+    DragFinish(drop);
+    if (path.empty())
+        return false;
+    if (isLoadableImage(path)) {
+        texturePath = path;
+        loadBackgroundTexture();
+        return true;
+    }
+    if (hover && hoverSlot >= 0 && hoverSlot < SLOT_COUNT_MAX) {
+        launches[hoverSlot].assign(path.c_str());
+        loadSlotIcon(hoverSlot);
+    }
+    return false;
+}
+
+LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0); // ends this cursor's thread loop
+        return 0;
+    case WM_TIMER:
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_PAINT:
+        return paintFrame();
+    case WM_CONTEXTMENU:
+        showPropertyMenu();
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE)
+            DestroyWindow(window);
+        break;
+    case WM_COMMAND:
+        onCommand(menuResource, LOWORD(wParam));
+        break;
+    case WM_MOUSEMOVE:
+        if (dragging != 0)
+            followDrag(xOf(lParam), yOf(lParam));
+        break;
+    case WM_LBUTTONDOWN:
+        startDrag(xOf(lParam), yOf(lParam), true);
+        break;
+    case WM_LBUTTONUP:
+        if (dragging != 0)
+            endDrag();
+        break;
+    case WM_LBUTTONDBLCLK:
+        // The face found under the mouse by the last frame; an empty entry is opened all the
+        // same, and the shell decides what that means.
+        if (hover && hoverSlot >= 0 && hoverSlot < SLOT_COUNT_MAX)
+            launches[hoverSlot].open();
+        break;
+    case WM_MBUTTONDOWN:
+        // The middle button moves the cursor too, without bringing it forward; the drag starts
+        // from this press, never from what an earlier press left.
+        startDrag(xOf(lParam), yOf(lParam), false);
+        break;
+    case WM_MBUTTONUP:
+        if (dragging != 0 && (wParam & MK_LBUTTON) == 0)
+            endDrag();
+        break;
+    case WM_MOUSEWHEEL:
+        // A notch during a running zoom step is ignored.
+        if (zoomDirection == 0)
+            startZoomStep(GET_WHEEL_DELTA_WPARAM(wParam));
+        break;
+    case WM_DROPFILES:
+        if (takeDrop(reinterpret_cast<HDROP>(wParam)))
+            return 0;
+        break;
+    default:
+        break;
+    }
+    return Window::handleMessage(window, message, wParam, lParam);
+}
+
+} // namespace voxtrel

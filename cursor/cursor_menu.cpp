@@ -1,0 +1,87 @@
+// A cursor's property menu: its marks from the cursor's settings, and its commands.
+#include "cursor/cursor.h"
+
+#include "common/process_handles.h"
+
+namespace voxtrel {
+
+namespace {
+
+constexpr int PROPERTY_SUBMENU = 1;
+constexpr UINT PROPERTY_MENU_FLAGS = 0; // at the point, left and top aligned, left button
+
+void greyShowInTaskbar(HMENU menu, INT showInTaskbar) {
+    // Once on, the taskbar button stays for the rest of the run: the item cannot switch it off.
+    EnableMenuItem(menu, IDM_SHOW_IN_TASKBAR, showInTaskbar != 0 ? MF_GRAYED : MF_ENABLED);
+}
+
+} // namespace
+
+void checkMenuFlag(HMENU menu, UINT command, INT flag) {
+    CheckMenuItem(menu, command, MF_BYCOMMAND | (flag != 0 ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void toggleMenuFlag(HMENU menu, UINT command, INT& flag) {
+    flag = flag == 0 ? 1 : 0;
+    checkMenuFlag(menu, command, flag);
+}
+
+void Cursor::updateMenuChecks(HMENU menu) {
+    checkMenuFlag(menu, IDM_ALPHABLEND, alphaBlend);
+    checkMenuFlag(menu, IDM_LAUNCHER, launcherEnabled);
+    checkMenuFlag(menu, IDM_BG_TEXTURE, bgTextureEnabled);
+    checkMenuFlag(menu, IDM_ON_TOP, onTop);
+    checkMenuFlag(menu, IDM_SHOW_IN_TASKBAR, showInTaskbar);
+    CheckMenuRadioItem(menu, IDM_SHAPE_4_SLOTS, IDM_SHAPE_6_SLOTS, shape, MF_BYCOMMAND);
+    greyShowInTaskbar(menu, showInTaskbar);
+}
+
+void Cursor::showPropertyMenu() {
+    // At the mouse, also when the menu key asked for it.
+    POINT mouse;
+    GetCursorPos(&mouse);
+    // The menu is shared by every cursor: its marks are set right before each showing.
+    updateMenuChecks(menuResource);
+    SetForegroundWindow(hwnd);
+    TrackPopupMenuEx(GetSubMenu(menuResource, PROPERTY_SUBMENU), PROPERTY_MENU_FLAGS, mouse.x,
+                     mouse.y, hwnd, nullptr);
+}
+
+void Cursor::onCommand(HMENU menu, WORD command) {
+    switch (command) {
+    case IDM_ALPHABLEND:
+        toggleMenuFlag(menu, command, alphaBlend);
+        break;
+    case IDM_LAUNCHER:
+        toggleMenuFlag(menu, command, launcherEnabled);
+        break;
+    case IDM_CLOSE:
+        DestroyWindow(hwnd);
+        break;
+    case IDM_BG_TEXTURE:
+        toggleMenuFlag(menu, command, bgTextureEnabled);
+        break;
+    case IDM_ON_TOP:
+        toggleMenuFlag(menu, command, onTop);
+        applyStyle();
+        break;
+    case IDM_SHAPE_4_SLOTS:
+    case IDM_SHAPE_6_SLOTS:
+        CheckMenuRadioItem(menu, IDM_SHAPE_4_SLOTS, IDM_SHAPE_6_SLOTS, command, MF_BYCOMMAND);
+        shape = command;
+        chooseMesh();
+        break;
+    case IDM_HIDE:
+        CloseWindow(hwnd); // minimised; "Show All" brings it back
+        break;
+    case IDM_SHOW_IN_TASKBAR:
+        toggleMenuFlag(menu, command, showInTaskbar);
+        greyShowInTaskbar(menu, showInTaskbar);
+        applyStyle();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace voxtrel
