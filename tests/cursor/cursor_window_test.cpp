@@ -11,6 +11,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <set>
+#include <vector>
 
 namespace voxtrel {
 namespace {
@@ -21,9 +23,11 @@ struct Rgb {
     int red, green, blue;
 };
 
-// A window pixel, counted from the window's top-left, as the surface's DIB holds it.
-Rgb surfacePixel(const Cursor& cursor, int x, int y) {
-    GdiFlush();
+// A window pixel, counted from the window's top-left, as the surface's DIB holds it; with
+// `flush` false, as the last flush left it.
+Rgb surfacePixel(const Cursor& cursor, int x, int y, bool flush = true) {
+    if (flush)
+        GdiFlush();
     const int stride = (cursor.surfaceWidth * 3 + 3) & ~3;
     const auto* row = static_cast<const unsigned char*>(cursor.bits) +
                       static_cast<long>(cursor.surfaceHeight - 1 - y) * stride;
@@ -240,6 +244,97 @@ TEST_F(CursorWindow, AMissingBackgroundLeavesThePlainMaterial) {
     EXPECT_EQ(cursor.bgTexture, 0u);
     cursor.render(false);
     EXPECT_TRUE(isGrey(surfacePixel(cursor, 128 + 74, 128)));
+}
+
+// The four quarters of a test picture: red, green / yellow, white.
+constexpr testing_support::PictureColor kQuarters[4] = {
+    {255, 0, 0}, {0, 255, 0}, {255, 255, 0}, {255, 255, 255}};
+
+enum class Hue { Red, Green, Yellow, White, Other };
+Hue hueOf(const Rgb& c) {
+    const bool r = c.red > 90, g = c.green > 90, b = c.blue > 90;
+    if (r && !g && !b)
+        return Hue::Red;
+    if (!r && g && !b)
+        return Hue::Green;
+    if (r && g && !b)
+        return Hue::Yellow;
+    if (r && g && b)
+        return Hue::White;
+    return Hue::Other;
+}
+
+TEST_F(CursorWindow, PicturesKeepTheirOrientationOnFacesAndInsets) {
+    TempDir dir;
+    const std::string picture = testing_support::writeQuarteredPicture(dir, "q.ppm", 64, kQuarters);
+    const std::string launcher = dir.write(
+        "tool.desktop",
+        "[Desktop Entry]\nType=Application\nName=Tool\nExec=true\nIcon=" + picture + "\n");
+    Cursor cursor;
+    cursor.texturePath = picture;
+    cursor.launches[0].assign(launcher.c_str());
+    cursor.create();
+    cursor.render(false);
+    glFinish();
+    // Face 0 at rest spans about 84 pixels either side of the centre, its inset about 63.
+    const int face = 74, inset = 40;
+    auto at = [&](int dx, int dy) { return hueOf(surfacePixel(cursor, 128 + dx, 128 + dy)); };
+    const Hue faceCorners[4] = {at(-face, -face), at(face, -face), at(-face, face), at(face, face)};
+    const Hue insetCorners[4] = {at(-inset, -inset), at(inset, -inset), at(-inset, inset),
+                                 at(inset, inset)};
+    // The icon stands upright on its inset; the background runs the other way in t, so on the
+    // front face at rest it shows top to bottom mirrored.
+    EXPECT_EQ(insetCorners[0], Hue::Red);
+    EXPECT_EQ(insetCorners[1], Hue::Green);
+    EXPECT_EQ(insetCorners[2], Hue::Yellow);
+    EXPECT_EQ(insetCorners[3], Hue::White);
+    EXPECT_EQ(faceCorners[0], Hue::Yellow);
+    EXPECT_EQ(faceCorners[1], Hue::White);
+    EXPECT_EQ(faceCorners[2], Hue::Red);
+    EXPECT_EQ(faceCorners[3], Hue::Green);
+}
+
+TEST_F(CursorWindow, OnlyTheHoveredFaceIsHighlighted) {
+    Cursor cursor;
+    cursor.create();
+    cursor.rotation = {25, 40, 0}; // three faces in sight
+    auto picture = [&] {
+        cursor.render(false);
+        glFinish();
+        GdiFlush();
+        std::vector<Rgb> pixels;
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x)
+                pixels.push_back(surfacePixel(cursor, x, y, false));
+        return pixels;
+    };
+    cursor.hover = false;
+    const auto plain = picture();
+    std::vector<std::set<int>> changed(SLOT_COUNT_MAX);
+    for (int slot = 0; slot < SLOT_COUNT_MAX; ++slot) {
+        cursor.hover = true;
+        cursor.hoverSlot = slot;
+        const auto lit = picture();
+        for (int i = 0; i < static_cast<int>(lit.size()); ++i) {
+            const int difference = std::abs(lit[i].red - plain[i].red) +
+                                   std::abs(lit[i].green - plain[i].green) +
+                                   std::abs(lit[i].blue - plain[i].blue);
+            if (difference > 6)
+                changed[slot].insert(i);
+        }
+    }
+    int litFaces = 0;
+    for (int a = 0; a < SLOT_COUNT_MAX; ++a) {
+        litFaces += changed[a].empty() ? 0 : 1;
+        for (int b = a + 1; b < SLOT_COUNT_MAX; ++b) {
+            int shared = 0;
+            for (int i : changed[a])
+                shared += static_cast<int>(changed[b].count(i));
+            EXPECT_EQ(shared, 0) << "slots " << a << " and " << b << " both light the same pixels";
+        }
+    }
+    // A face lit by every hover would show up in every slot's set above.
+    EXPECT_GE(litFaces, 1) << "a highlight shows at all";
 }
 
 } // namespace

@@ -101,6 +101,51 @@ TEST(Wgl, GetDibitsReadsTheDrawingWithPaddedRows) {
     EXPECT_EQ(rows[90], 0) << "padding is zeroed";
 }
 
+TEST(Wgl, GetDibitsWritesRowsOfTheCallersSizeOnly) {
+    GlSurface surface(30);
+    glViewport(0, 0, 30, 30);
+    glColor3d(0, 1, 0);
+    glRectd(-1, -1, 1, 1);
+    glColor3d(1, 0, 0);
+    glRectd(-1, -1, 0, 0); // the bottom-left quarter red
+    glFinish();
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+
+    // Smaller than the bitmap: 8 x 8 rows of 24 bytes, and not one byte beyond them.
+    info.bmiHeader.biWidth = 8;
+    info.bmiHeader.biHeight = 8;
+    std::vector<unsigned char> small(24 * 8 + 64, 0xEE);
+    EXPECT_EQ(GetDIBits(surface.dc, surface.dib, 0, 30, small.data(), &info, DIB_RGB_COLORS), 8);
+    {
+        SCOPED_TRACE("scan line 0 is the bitmap's bottom row");
+        expectBgr(&small[0], 0, 0, 255);
+    }
+    expectBgr(&small[7 * 24 + 7 * 3], 0, 0, 255);
+    for (std::size_t i = 24 * 8; i < small.size(); ++i)
+        ASSERT_EQ(small[i], 0xEE) << "written past the caller's rows at " << i;
+
+    // Larger: the bitmap's pixels where it has them, black elsewhere, top-down this time.
+    info.bmiHeader.biWidth = 40;
+    info.bmiHeader.biHeight = -40;
+    std::vector<unsigned char> large(120 * 40, 0xEE);
+    EXPECT_EQ(GetDIBits(surface.dc, surface.dib, 0, 40, large.data(), &info, DIB_RGB_COLORS), 30);
+    {
+        SCOPED_TRACE("the top row, green");
+        expectBgr(&large[0], 0, 255, 0);
+    }
+    {
+        SCOPED_TRACE("the bottom row's left, red");
+        expectBgr(&large[29 * 120], 0, 0, 255);
+    }
+    {
+        SCOPED_TRACE("beyond the bitmap's width");
+        expectBgr(&large[35 * 3], 0, 0, 0);
+    }
+}
+
 TEST(DevIl, BuildsAMipmappedTextureInTheContext) {
     GlSurface surface(64);
     ilInit();

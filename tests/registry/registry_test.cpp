@@ -78,8 +78,8 @@ TEST_F(Registry, ShowAllAndHideAllWithoutCursorsDoNothing) {
 }
 
 TEST_F(Registry, ShowAllBringsBackHiddenAndMinimisedCursors) {
-    const auto entries = startCursors({[](Cursor& c) { c.centerX = 300; },
-                                       [](Cursor& c) { c.centerX = 900; }});
+    const auto entries =
+        startCursors({[](Cursor& c) { c.centerX = 300; }, [](Cursor& c) { c.centerX = 900; }});
     HWND left = waitForWindow(entries[0]);
     HWND right = waitForWindow(entries[1]);
     ASSERT_TRUE(left && right);

@@ -73,8 +73,8 @@ bool waitForThread(HANDLE thread, DWORD limitMs) {
 bool waitForAllThreads(DWORD limitMs) {
     const std::vector<HANDLE>& handles = desktop.threadHandles;
     for (std::size_t first = 0; first < handles.size(); first += MAXIMUM_WAIT_OBJECTS) {
-        const auto count = static_cast<DWORD>(
-            std::min<std::size_t>(MAXIMUM_WAIT_OBJECTS, handles.size() - first));
+        const auto count =
+            static_cast<DWORD>(std::min<std::size_t>(MAXIMUM_WAIT_OBJECTS, handles.size() - first));
         if (WaitForMultipleObjects(count, &handles[first], TRUE, limitMs) != WAIT_OBJECT_0)
             return false;
     }

@@ -11,4 +11,12 @@ namespace voxtrel::testing_support {
 std::string writeSolidPicture(const TempDir& dir, const std::string& name, int width, int height,
                               unsigned char red, unsigned char green, unsigned char blue);
 
+// A picture whose four quarters have their own colours (top-left, top-right, bottom-left,
+// bottom-right, as red-green-blue triples), so that its orientation shows wherever it is drawn.
+struct PictureColor {
+    unsigned char red, green, blue;
+};
+std::string writeQuarteredPicture(const TempDir& dir, const std::string& name, int side,
+                                  const PictureColor (&quarters)[4]);
+
 } // namespace voxtrel::testing_support
