@@ -218,6 +218,7 @@ TEST(Zoom, SidesFollowTheScaleAndStayWithinTheSurface) {
     EXPECT_EQ(sideForScale(0.01), 102);
     EXPECT_EQ(sideForScale(-3), 102);
     EXPECT_EQ(sideForScale(std::numeric_limits<double>::infinity()), 1024);
+    EXPECT_EQ(sideForScale(std::numeric_limits<double>::quiet_NaN()), 256);
 }
 
 TEST(ExtendedStyle, FollowsOnTopAndShowInTaskbar) {
