@@ -50,11 +50,7 @@ void stop(CursorThread* entry) {
 class CursorInput : public testing::Test {
 protected:
     void SetUp() override { prepareCursorProcess(); }
-    void TearDown() override {
-        for (CursorThread* entry : registered())
-            entry->quit();
-        EXPECT_TRUE(waitForAllThreads());
-    }
+    void TearDown() override { EXPECT_TRUE(stopAllCursors()); }
 
     // Starts a cursor at the screen's centre and rests the pointer on its front face until a
     // frame has picked it.
@@ -229,15 +225,7 @@ protected:
                        "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/received.part\" && "
                        "mv \"$(dirname \"$0\")/received.part\" \"$(dirname \"$0\")/received\"\n",
                        true);
-        xdg->write("data/applications/voxtrel-test-recorder.desktop",
-                   "[Desktop Entry]\nType=Application\nName=Recorder\nNoDisplay=true\n"
-                   "MimeType=text/plain;\nExec=" +
-                       recorder + " %f\n");
-        xdg->write("config/mimeapps.list",
-                   "[Default Applications]\ntext/plain=voxtrel-test-recorder.desktop\n");
-        setenv("XDG_DATA_HOME", (xdg->path() + "/data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (xdg->path() + "/config").c_str(), 1);
-        setenv("XDG_DATA_DIRS", "/usr/share", 1);
+        makeDefaultTextHandler(*xdg, recorder);
     }
     static void TearDownTestSuite() {
         delete xdg;

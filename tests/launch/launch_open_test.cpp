@@ -40,15 +40,7 @@ protected:
     static void SetUpTestSuite() {
         xdg = new TempDir;
         recorder = xdg->write("recorder.sh", kRecorderScript, true);
-        xdg->write("data/applications/voxtrel-test-recorder.desktop",
-                   "[Desktop Entry]\nType=Application\nName=Recorder\nNoDisplay=true\n"
-                   "MimeType=text/plain;\nExec=" +
-                       recorder + " %f\n");
-        xdg->write("config/mimeapps.list",
-                   "[Default Applications]\ntext/plain=voxtrel-test-recorder.desktop\n");
-        setenv("XDG_DATA_HOME", (xdg->path() + "/data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (xdg->path() + "/config").c_str(), 1);
-        setenv("XDG_DATA_DIRS", "/usr/share", 1); // the shared MIME database
+        makeDefaultTextHandler(*xdg, recorder);
     }
     static void TearDownTestSuite() {
         delete xdg;

@@ -20,9 +20,7 @@ class Registry : public testing::Test {
 protected:
     void SetUp() override { prepareCursorProcess(); }
     void TearDown() override {
-        for (CursorThread* entry : registered())
-            entry->quit();
-        EXPECT_TRUE(waitForAllThreads());
+        EXPECT_TRUE(stopAllCursors());
         EXPECT_TRUE(registered().empty());
     }
 };

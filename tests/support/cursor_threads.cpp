@@ -70,6 +70,12 @@ bool waitForThread(HANDLE thread, DWORD limitMs) {
     return WaitForSingleObject(thread, limitMs) == WAIT_OBJECT_0;
 }
 
+bool stopAllCursors() {
+    for (CursorThread* entry : registered())
+        entry->quit();
+    return waitForAllThreads();
+}
+
 bool waitForAllThreads(DWORD limitMs) {
     const std::vector<HANDLE>& handles = desktop.threadHandles;
     for (std::size_t first = 0; first < handles.size(); first += MAXIMUM_WAIT_OBJECTS) {

@@ -25,6 +25,9 @@ bool waitForMoreFrames(HWND hwnd, unsigned more = 2);
 
 // A copy of the registry's list, taken under its mutex.
 std::vector<CursorThread*> registered();
+// Asks every registered cursor to quit and waits for all threads ever started; false when one
+// does not end.
+bool stopAllCursors();
 // Waits for every thread handle the registry ever recorded (in groups of 64).
 bool waitForAllThreads(DWORD limitMs = 20000);
 // Waits for one handle.

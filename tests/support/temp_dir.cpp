@@ -53,4 +53,16 @@ std::optional<std::string> waitForFile(const std::string& path, std::chrono::mil
     return std::nullopt;
 }
 
+void makeDefaultTextHandler(const TempDir& xdg, const std::string& handler) {
+    xdg.write("data/applications/voxtrel-test-recorder.desktop",
+              "[Desktop Entry]\nType=Application\nName=Recorder\nNoDisplay=true\n"
+              "MimeType=text/plain;\nExec=" +
+                  handler + " %f\n");
+    xdg.write("config/mimeapps.list",
+              "[Default Applications]\ntext/plain=voxtrel-test-recorder.desktop\n");
+    setenv("XDG_DATA_HOME", (xdg.path() + "/data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (xdg.path() + "/config").c_str(), 1);
+    setenv("XDG_DATA_DIRS", "/usr/share", 1); // the shared MIME database
+}
+
 } // namespace voxtrel::testing_support

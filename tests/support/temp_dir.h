@@ -31,4 +31,9 @@ std::optional<std::string> readFile(const std::string& path);
 std::optional<std::string> waitForFile(const std::string& path,
                                        std::chrono::milliseconds limit = std::chrono::seconds(20));
 
+// Makes `handler` (a script in `xdg`) the default application for plain text, through a private
+// XDG data and config folder inside `xdg`. GIO reads these folders once per process, so this
+// comes before its first use.
+void makeDefaultTextHandler(const TempDir& xdg, const std::string& handler);
+
 } // namespace voxtrel::testing_support
