@@ -14,7 +14,7 @@ VOXTREL_RUN_PACKAGES=(
 # What the tests add: unit tests, a real X server to drive, the Windows compile check.
 VOXTREL_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xdotool x11-utils imagemagick trayer
+    xvfb xdotool x11-utils imagemagick trayer openbox picom
     g++-mingw-w64-x86-64-posix
 )
 

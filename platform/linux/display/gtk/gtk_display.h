@@ -1,6 +1,6 @@
-// The X11 display backend. It answers the screen size and the pointer position; windows, menus,
-// boxes and the tray are not shown yet (they come with the GTK display thread): until then a menu
-// is answered as dismissed and a box as acknowledged, so that no thread waits forever.
+// The X11 display backend: GTK 3 on a display thread of its own shows the layer's windows,
+// menus, boxes and tray icons and reports their input; the screen size and the pointer come from
+// a private Xlib connection that any thread may use.
 #pragma once
 
 #include "platform/linux/display/display.h"

@@ -1,0 +1,69 @@
+// The display thread: it owns GLib's default main context from before gtk_init on, so every
+// invoke from another thread runs there, and runs GTK's main loop for the life of the process.
+#include "platform/linux/display/gtk/gtk_loop.h"
+
+#include <gtk/gtk.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace voxtrel::display::gtk {
+
+namespace {
+
+struct Startup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool running = false;
+};
+
+void runDisplayThread(Startup* startup) {
+    GMainContext* context = g_main_context_default();
+    // Owned before gtk_init: otherwise an invoke made before the loop runs would execute on the
+    // calling thread instead of this one.
+    g_main_context_acquire(context);
+    const bool opened = gtk_init_check(nullptr, nullptr) != FALSE;
+    {
+        std::lock_guard<std::mutex> guard(startup->mutex);
+        startup->running = opened;
+        startup->finished = true;
+    }
+    startup->done.notify_all();
+    if (!opened) {
+        g_main_context_release(context);
+        return;
+    }
+    gtk_main();
+}
+
+gboolean runBoxedWork(gpointer data) {
+    (*static_cast<std::function<void()>*>(data))();
+    return G_SOURCE_REMOVE;
+}
+
+void deleteBoxedWork(gpointer data) {
+    delete static_cast<std::function<void()>*>(data);
+}
+
+} // namespace
+
+bool displayThreadRunning() {
+    // Never destroyed: the display thread runs until the process ends.
+    static Startup* startup = [] {
+        auto* created = new Startup;
+        std::thread(runDisplayThread, created).detach();
+        std::unique_lock<std::mutex> guard(created->mutex);
+        created->done.wait(guard, [created] { return created->finished; });
+        return created;
+    }();
+    return startup->running;
+}
+
+void onDisplayThread(std::function<void()> work) {
+    g_main_context_invoke_full(nullptr, G_PRIORITY_DEFAULT, runBoxedWork,
+                               new std::function<void()>(std::move(work)), deleteBoxedWork);
+}
+
+} // namespace voxtrel::display::gtk

@@ -1,0 +1,16 @@
+// The display thread of the X11 backend: the one thread that calls GTK (and Xlib through GDK).
+// Other threads hand it work; it never blocks on them. Included by the backend's files only.
+#pragma once
+
+#include <functional>
+
+namespace voxtrel::display::gtk {
+
+// Starts the display thread on first use and reports whether GTK could open the X display.
+bool displayThreadRunning();
+
+// Runs `work` on the display thread, in the order of the calls, without waiting for it. On the
+// display thread itself it runs at once.
+void onDisplayThread(std::function<void()> work);
+
+} // namespace voxtrel::display::gtk

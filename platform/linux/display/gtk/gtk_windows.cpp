@@ -1,0 +1,438 @@
+// Real X11 windows for the layer's windows. A window gets its X window when it is first shown
+// or given a frame: undecorated, placed and sized by the program, kept above and out of the
+// taskbar as its extended style says. A layered frame becomes the window's pixels; where no
+// compositor runs the colour key becomes the bounding and input shape, and where one runs an
+// ARGB window whose key pixels are transparent keeps the bounding shape unchanged and only the
+// input shape follows the picture. Does not implement: non-layered window content (such
+// windows show an empty surface), pointer shapes.
+#include "platform/linux/display/gtk/gtk_windows.h"
+
+#include "platform/linux/display/gtk/gtk_icons.h"
+#include "platform/linux/display/gtk/gtk_loop.h"
+#include "platform/linux/shell/shell_input.h"
+#include "platform/linux/user/user_input.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace voxtrel::display::gtk {
+
+namespace {
+
+// With a compositor the input shape matters only where the pointer can click; following a
+// spinning outline at frame rate would cost the X server for nothing.
+constexpr auto kCompositedInputShapePeriod = std::chrono::milliseconds(100);
+constexpr int kWheelStep = 120; // WHEEL_DELTA
+
+struct XWindow {
+    HWND hwnd = nullptr;
+    WindowSnapshot state;
+    GtkWidget* widget = nullptr;
+    bool composited = false;
+    bool mapped = false;
+    // The shown picture: premultiplied ARGB32 rows, the frame's own bytes.
+    std::vector<std::uint8_t> pixels;
+    int width = 0;
+    int height = 0;
+    cairo_surface_t* surface = nullptr;
+    std::vector<ShapeRun> boundingShape;
+    std::vector<ShapeRun> inputShape;
+    bool shaped = false;
+    std::chrono::steady_clock::time_point inputShapeApplied{};
+    double opacity = 1.0;
+    HICON icon = nullptr;
+};
+
+// Display thread only; never destroyed, as the thread runs until the process ends.
+std::map<HWND, XWindow*>& windows() {
+    static auto* all = new std::map<HWND, XWindow*>;
+    return *all;
+}
+
+XWindow* findWindow(HWND hwnd) {
+    auto found = windows().find(hwnd);
+    return found != windows().end() ? found->second : nullptr;
+}
+
+bool sameRuns(const std::vector<ShapeRun>& a, const std::vector<ShapeRun>& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](const ShapeRun& x, const ShapeRun& y) {
+               return x.y == y.y && x.x0 == y.x0 && x.x1 == y.x1;
+           });
+}
+
+void applyShape(XWindow& window, int kind, const std::vector<ShapeRun>& runs) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
+    ::Display* x = GDK_WINDOW_XDISPLAY(gdkWindow);
+    std::vector<XRectangle> rectangles;
+    rectangles.reserve(runs.size());
+    for (const ShapeRun& run : runs)
+        rectangles.push_back({static_cast<short>(run.x0), static_cast<short>(run.y),
+                              static_cast<unsigned short>(run.x1 - run.x0), 1});
+    // The runs come row by row, left to right: the order the server's fast path wants.
+    XShapeCombineRectangles(x, GDK_WINDOW_XID(gdkWindow), kind, 0, 0, rectangles.data(),
+                            static_cast<int>(rectangles.size()), ShapeSet, YXBanded);
+}
+
+UINT virtualKeyOf(guint keyval) {
+    switch (keyval) {
+    case GDK_KEY_Escape:
+        return VK_ESCAPE;
+    case GDK_KEY_Menu:
+        return VK_APPS;
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+        return VK_RETURN;
+    case GDK_KEY_space:
+        return VK_SPACE;
+    case GDK_KEY_Tab:
+        return VK_TAB;
+    case GDK_KEY_BackSpace:
+        return VK_BACK;
+    case GDK_KEY_F10:
+        return VK_F10;
+    default:
+        break;
+    }
+    const guint upper = gdk_keyval_to_upper(keyval);
+    if ((upper >= 'A' && upper <= 'Z') || (upper >= '0' && upper <= '9'))
+        return upper;
+    return 0;
+}
+
+HWND hwndOf(GtkWidget* widget) {
+    return static_cast<HWND>(g_object_get_data(G_OBJECT(widget), "voxtrel-hwnd"));
+}
+
+POINT screenPoint(double xRoot, double yRoot) {
+    return {static_cast<LONG>(xRoot), static_cast<LONG>(yRoot)};
+}
+
+gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer) {
+    // Double-clicks are the layer's to recognise, from the plain presses.
+    if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE)
+        return TRUE;
+    const bool down = event->type == GDK_BUTTON_PRESS;
+    user::PointerEvent kind;
+    switch (event->button) {
+    case 1:
+        kind = down ? user::PointerEvent::LeftDown : user::PointerEvent::LeftUp;
+        break;
+    case 2:
+        kind = down ? user::PointerEvent::MiddleDown : user::PointerEvent::MiddleUp;
+        break;
+    case 3:
+        kind = down ? user::PointerEvent::RightDown : user::PointerEvent::RightUp;
+        break;
+    default:
+        return TRUE;
+    }
+    user::deliverPointer(hwndOf(widget), kind, screenPoint(event->x_root, event->y_root));
+    return TRUE;
+}
+
+gboolean onMotion(GtkWidget* widget, GdkEventMotion* event, gpointer) {
+    user::deliverPointer(hwndOf(widget), user::PointerEvent::Move,
+                         screenPoint(event->x_root, event->y_root));
+    return TRUE;
+}
+
+gboolean onScroll(GtkWidget* widget, GdkEventScroll* event, gpointer) {
+    int delta = 0;
+    if (event->direction == GDK_SCROLL_UP)
+        delta = kWheelStep;
+    else if (event->direction == GDK_SCROLL_DOWN)
+        delta = -kWheelStep;
+    else
+        return TRUE;
+    user::deliverPointer(hwndOf(widget), user::PointerEvent::Wheel,
+                         screenPoint(event->x_root, event->y_root), delta);
+    return TRUE;
+}
+
+gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer) {
+    if (const UINT key = virtualKeyOf(event->keyval))
+        user::deliverKey(key, event->type == GDK_KEY_PRESS);
+    return TRUE;
+}
+
+gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
+    XWindow* window = findWindow(hwndOf(widget));
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    if (window != nullptr && window->surface != nullptr) {
+        cairo_set_source_surface(cr, window->surface, 0, 0);
+    } else {
+        cairo_set_source_rgba(cr, 0, 0, 0, 0);
+    }
+    cairo_paint(cr);
+    return TRUE;
+}
+
+// Files dropped from a file manager: local file URIs become paths, anything else is passed
+// over; the drop point is the window's origin plus the point within it.
+void onDropData(GtkWidget* widget, GdkDragContext*, gint x, gint y, GtkSelectionData* data, guint,
+                guint) {
+    std::vector<std::string> paths;
+    if (gchar** uris = gtk_selection_data_get_uris(data)) {
+        for (gchar** uri = uris; *uri != nullptr; ++uri) {
+            if (gchar* path = g_filename_from_uri(*uri, nullptr, nullptr)) {
+                paths.emplace_back(path);
+                g_free(path);
+            }
+        }
+        g_strfreev(uris);
+    }
+    if (paths.empty())
+        return;
+    gint originX = 0, originY = 0;
+    gdk_window_get_origin(gtk_widget_get_window(widget), &originX, &originY);
+    static_cast<void>(shell::deliverDrop(hwndOf(widget), paths, POINT{originX + x, originY + y}));
+}
+
+void applyStyle(XWindow& window) {
+    GtkWindow* gtkWindow = GTK_WINDOW(window.widget);
+    const DWORD exStyle = window.state.exStyle;
+    gtk_window_set_keep_above(gtkWindow, (exStyle & WS_EX_TOPMOST) != 0);
+    // As on Windows: a window that cannot be activated, or a tool window, has no taskbar
+    // button unless it asks for one.
+    const bool button = (exStyle & WS_EX_APPWINDOW) != 0 ||
+                        (exStyle & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW)) == 0;
+    gtk_window_set_skip_taskbar_hint(gtkWindow, !button);
+    gtk_window_set_skip_pager_hint(gtkWindow, !button);
+    gtk_window_set_focus_on_map(gtkWindow, (exStyle & WS_EX_NOACTIVATE) == 0);
+}
+
+void applyIcon(XWindow& window) {
+    if (window.icon == window.state.icon)
+        return;
+    window.icon = window.state.icon;
+    if (GdkPixbuf* picture = pixbufOfIcon(window.icon)) {
+        gtk_window_set_icon(GTK_WINDOW(window.widget), picture);
+        g_object_unref(picture);
+    }
+}
+
+void applyGeometry(XWindow& window) {
+    const RECT& rect = window.state.rect;
+    const int width = std::max<int>(1, rect.right - rect.left);
+    const int height = std::max<int>(1, rect.bottom - rect.top);
+    gtk_window_move(GTK_WINDOW(window.widget), rect.left, rect.top);
+    gtk_window_resize(GTK_WINDOW(window.widget), width, height);
+}
+
+void makeWidget(XWindow& window) {
+    GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    window.widget = widget;
+    g_object_set_data(G_OBJECT(widget), "voxtrel-hwnd", window.hwnd);
+    GtkWindow* gtkWindow = GTK_WINDOW(widget);
+    gtk_window_set_decorated(gtkWindow, FALSE);
+    gtk_widget_set_app_paintable(widget, TRUE);
+    GdkScreen* screen = gtk_widget_get_screen(widget);
+    if ((window.state.exStyle & WS_EX_LAYERED) != 0 && gdk_screen_is_composited(screen)) {
+        if (GdkVisual* visual = gdk_screen_get_rgba_visual(screen)) {
+            gtk_widget_set_visual(widget, visual);
+            window.composited = true;
+        }
+    }
+    gtk_window_set_title(gtkWindow, window.state.title.c_str());
+    gtk_widget_add_events(widget, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                      GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK |
+                                      GDK_KEY_PRESS_MASK | GDK_KEY_RELEASE_MASK);
+    g_signal_connect(widget, "draw", G_CALLBACK(onDraw), nullptr);
+    g_signal_connect(widget, "button-press-event", G_CALLBACK(onButton), nullptr);
+    g_signal_connect(widget, "button-release-event", G_CALLBACK(onButton), nullptr);
+    g_signal_connect(widget, "motion-notify-event", G_CALLBACK(onMotion), nullptr);
+    g_signal_connect(widget, "scroll-event", G_CALLBACK(onScroll), nullptr);
+    g_signal_connect(widget, "key-press-event", G_CALLBACK(onKey), nullptr);
+    g_signal_connect(widget, "key-release-event", G_CALLBACK(onKey), nullptr);
+    // The window manager's close button is the layer's WM_CLOSE, which nothing here sends:
+    // keep the window until the layer destroys it.
+    g_signal_connect(widget, "delete-event", G_CALLBACK(gtk_true), nullptr);
+    if ((window.state.exStyle & WS_EX_ACCEPTFILES) != 0) {
+        static GtkTargetEntry uriList = {const_cast<gchar*>("text/uri-list"), 0, 0};
+        gtk_drag_dest_set(widget, GTK_DEST_DEFAULT_ALL, &uriList, 1, GDK_ACTION_COPY);
+        g_signal_connect(widget, "drag-data-received", G_CALLBACK(onDropData), nullptr);
+    }
+    applyStyle(window);
+    applyIcon(window);
+    applyGeometry(window);
+    gtk_widget_realize(widget);
+}
+
+void applyVisibility(XWindow& window) {
+    GtkWindow* gtkWindow = GTK_WINDOW(window.widget);
+    if (!window.state.visible) {
+        gtk_widget_hide(window.widget);
+        window.mapped = false;
+        return;
+    }
+    if (window.state.minimized) {
+        gtk_window_iconify(gtkWindow);
+    } else {
+        gtk_window_deiconify(gtkWindow);
+    }
+    if (!window.mapped) {
+        gtk_widget_show(window.widget);
+        window.mapped = true;
+    }
+}
+
+guint32 serverTime(GtkWidget* widget) {
+    return gdk_x11_get_server_time(gtk_widget_get_window(widget));
+}
+
+void showFrame(XWindow& window, const LayeredFrame& frame) {
+    if (window.widget == nullptr)
+        makeWidget(window);
+    if (frame.width != window.width || frame.height != window.height) {
+        if (window.surface != nullptr)
+            cairo_surface_destroy(window.surface);
+        window.width = frame.width;
+        window.height = frame.height;
+        const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, frame.width);
+        window.pixels.assign(static_cast<std::size_t>(stride) * frame.height, 0);
+        window.surface = cairo_image_surface_create_for_data(
+            window.pixels.data(), CAIRO_FORMAT_ARGB32, frame.width, frame.height, stride);
+    }
+    cairo_surface_flush(window.surface);
+    // The frame's BGRA bytes are cairo's ARGB32 on a little-endian machine; a key pixel is
+    // made fully transparent (premultiplied: black) for a compositor.
+    const std::size_t count = static_cast<std::size_t>(frame.width) * frame.height;
+    std::memcpy(window.pixels.data(), frame.bgra.data(), count * 4);
+    if (window.composited) {
+        std::uint8_t* pixel = window.pixels.data();
+        for (std::size_t i = 0; i < count; ++i, pixel += 4) {
+            if (pixel[3] == 0)
+                std::memset(pixel, 0, 3);
+        }
+    }
+    cairo_surface_mark_dirty(window.surface);
+
+    const bool keyed = (frame.flags & ULW_COLORKEY) != 0;
+    if (!window.composited) {
+        if (keyed && (!window.shaped || !sameRuns(frame.shape, window.boundingShape))) {
+            applyShape(window, ShapeBounding, frame.shape);
+            applyShape(window, ShapeInput, frame.shape);
+            window.boundingShape = frame.shape;
+            window.shaped = true;
+        }
+    } else if (keyed && !sameRuns(frame.shape, window.inputShape)) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!window.shaped || now - window.inputShapeApplied >= kCompositedInputShapePeriod) {
+            applyShape(window, ShapeInput, frame.shape);
+            window.inputShape = frame.shape;
+            window.inputShapeApplied = now;
+            window.shaped = true;
+        }
+    }
+    const double opacity = frame.alpha / 255.0;
+    if (opacity != window.opacity) {
+        gtk_widget_set_opacity(window.widget, opacity);
+        window.opacity = opacity;
+    }
+    gtk_widget_queue_draw(window.widget);
+    if (window.state.visible && !window.mapped)
+        applyVisibility(window);
+}
+
+struct FrameQueue {
+    std::mutex mutex;
+    std::map<HWND, std::shared_ptr<const LayeredFrame>> frames;
+    bool scheduled = false;
+};
+
+FrameQueue& frameQueue() {
+    static auto* queue = new FrameQueue;
+    return *queue;
+}
+
+void showQueuedFrames() {
+    std::map<HWND, std::shared_ptr<const LayeredFrame>> frames;
+    {
+        FrameQueue& queue = frameQueue();
+        std::lock_guard<std::mutex> guard(queue.mutex);
+        frames.swap(queue.frames);
+        queue.scheduled = false;
+    }
+    for (auto& [hwnd, frame] : frames) {
+        // A window destroyed meanwhile is not brought back by its last frame.
+        if (XWindow* window = findWindow(hwnd))
+            showFrame(*window, *frame);
+    }
+}
+
+} // namespace
+
+void applyWindowUpdate(const WindowSnapshot& snapshot, unsigned changes) {
+    XWindow*& slot = windows()[snapshot.hwnd];
+    if (slot == nullptr) {
+        slot = new XWindow;
+        slot->hwnd = snapshot.hwnd;
+    }
+    XWindow& window = *slot;
+    window.state = snapshot;
+    // Windows that were never shown need no X window: the program's hidden central window.
+    if (window.widget == nullptr) {
+        if (!snapshot.visible)
+            return;
+        makeWidget(window);
+    }
+    if ((changes & kTitle) != 0)
+        gtk_window_set_title(GTK_WINDOW(window.widget), snapshot.title.c_str());
+    if ((changes & kStyle) != 0)
+        applyStyle(window);
+    applyIcon(window);
+    if ((changes & kGeometry) != 0)
+        applyGeometry(window);
+    if ((changes & (kVisibility | kCreated)) != 0 || (snapshot.visible && !window.mapped))
+        applyVisibility(window);
+    if ((changes & kRaised) != 0 && window.mapped)
+        gdk_window_raise(gtk_widget_get_window(window.widget));
+    if ((changes & kActivated) != 0 && window.mapped) {
+        // With the server's time, so that the focus moves even without a window manager.
+        gtk_window_present_with_time(GTK_WINDOW(window.widget), serverTime(window.widget));
+    }
+}
+
+void forgetWindow(HWND hwnd) {
+    auto found = windows().find(hwnd);
+    if (found == windows().end())
+        return;
+    XWindow* window = found->second;
+    windows().erase(found);
+    if (window->widget != nullptr)
+        gtk_widget_destroy(window->widget);
+    if (window->surface != nullptr)
+        cairo_surface_destroy(window->surface);
+    delete window;
+}
+
+void queueFrame(HWND hwnd, std::shared_ptr<const LayeredFrame> frame) {
+    FrameQueue& queue = frameQueue();
+    bool schedule = false;
+    {
+        std::lock_guard<std::mutex> guard(queue.mutex);
+        queue.frames[hwnd] = std::move(frame);
+        schedule = !queue.scheduled;
+        queue.scheduled = true;
+    }
+    if (schedule)
+        onDisplayThread(showQueuedFrames);
+}
+
+void dropQueuedFrame(HWND hwnd) {
+    FrameQueue& queue = frameQueue();
+    std::lock_guard<std::mutex> guard(queue.mutex);
+    queue.frames.erase(hwnd);
+}
+
+} // namespace voxtrel::display::gtk

@@ -1,0 +1,18 @@
+// The layer's windows as real X11 windows: their state, frames, shapes, input and drops.
+// Called on the display thread only, except queueFrame, which any thread may call.
+#pragma once
+
+#include "platform/linux/display/display.h"
+
+namespace voxtrel::display::gtk {
+
+void applyWindowUpdate(const WindowSnapshot& window, unsigned changes);
+void forgetWindow(HWND hwnd);
+
+// Keeps the newest frame of each window and has the display thread show it; frames that come
+// faster than the display thread shows them replace each other instead of piling up.
+void queueFrame(HWND hwnd, std::shared_ptr<const LayeredFrame> frame);
+// Drops a frame not shown yet, for a window that goes away.
+void dropQueuedFrame(HWND hwnd);
+
+} // namespace voxtrel::display::gtk

@@ -1,0 +1,103 @@
+// The tests' X server and the programs that drive it.
+#include "tests/support/x_server.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+namespace voxtrel::testing_support {
+
+std::string useTestXServer() {
+    const char* display = std::getenv("VOXTREL_TEST_X_DISPLAY");
+    if (display == nullptr || *display == '\0')
+        return {};
+    setenv("DISPLAY", display, 1);
+    return display;
+}
+
+std::optional<std::string> runCommand(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return std::nullopt;
+    std::string output;
+    char buffer[4096];
+    std::size_t read;
+    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, read);
+    const int status = pclose(pipe);
+    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return output;
+}
+
+bool xdotool(const std::string& arguments) {
+    return runCommand("xdotool " + arguments + " 2>&1").has_value();
+}
+
+std::optional<Screenshot> takeScreenshot() {
+    const auto data = runCommand("import -silent -window root -depth 8 ppm:- 2>/dev/null");
+    if (!data)
+        return std::nullopt;
+    std::istringstream header(*data);
+    std::string magic;
+    int width = 0, height = 0, maximum = 0;
+    header >> magic >> width >> height >> maximum;
+    if (magic != "P6" || maximum != 255 || width <= 0 || height <= 0)
+        return std::nullopt;
+    const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
+    const std::size_t size = static_cast<std::size_t>(width) * height * 3;
+    if (data->size() < start + size)
+        return std::nullopt;
+    Screenshot shot;
+    shot.width = width;
+    shot.height = height;
+    shot.rgb.assign(data->begin() + static_cast<long>(start),
+                    data->begin() + static_cast<long>(start + size));
+    return shot;
+}
+
+Helper::Helper(const std::string& command) {
+    pid_ = fork();
+    if (pid_ == 0) {
+        setpgid(0, 0);
+        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+}
+
+Helper::~Helper() {
+    if (pid_ <= 0)
+        return;
+    kill(-pid_, SIGTERM);
+    int status;
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(pid_, &status, WNOHANG) == pid_)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(-pid_, SIGKILL);
+    waitpid(pid_, &status, 0);
+}
+
+bool Helper::running() const {
+    int status;
+    return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
+}
+
+bool waitForCommand(const std::string& command, int limitMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (std::system((command + " >/dev/null 2>&1").c_str()) == 0)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+} // namespace voxtrel::testing_support

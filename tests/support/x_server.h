@@ -1,0 +1,59 @@
+// Driving the tests' own X server (VOXTREL_TEST_X_DISPLAY, started by scripts/test) as a user
+// would: xdotool for the pointer and keys, screenshots of the root window, and helper programs
+// (a window manager, a notification area, a compositor) started and stopped around a test.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace voxtrel::testing_support {
+
+// The test X server's display name, and DISPLAY pointed at it; empty when there is none.
+std::string useTestXServer();
+
+// Runs a shell command, returns its standard output (null when it failed).
+std::optional<std::string> runCommand(const std::string& command);
+
+// xdotool with these arguments; false when it failed.
+bool xdotool(const std::string& arguments);
+
+struct Screenshot {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb; // top-down rows
+
+    struct Pixel {
+        int red, green, blue;
+        bool operator==(const Pixel& other) const {
+            return red == other.red && green == other.green && blue == other.blue;
+        }
+    };
+    Pixel at(int x, int y) const {
+        const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+        return {p[0], p[1], p[2]};
+    }
+};
+// The whole screen as it is now.
+std::optional<Screenshot> takeScreenshot();
+
+// A program started in the background with the test X server as its display; stopped (and
+// waited for) when the object goes.
+class Helper {
+public:
+    explicit Helper(const std::string& command);
+    ~Helper();
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+    bool running() const;
+    int pid() const { return pid_; }
+
+private:
+    int pid_ = -1;
+};
+
+// Waits until `command` succeeds (exit status 0); false after `limitMs`.
+bool waitForCommand(const std::string& command, int limitMs = 10000);
+
+} // namespace voxtrel::testing_support

@@ -1,0 +1,404 @@
+// The X11 display on the tests' own X server, driven only as a user would: the pointer and keys
+// through xdotool, files dragged from a drag source of the tests' own, screenshots of the screen.
+#include "platform/win32.h"
+
+#include "tests/support/recording_window.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/ui_thread.h"
+#include "tests/support/x_server.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+
+namespace voxtrel {
+namespace {
+
+using namespace testing_support;
+
+constexpr COLORREF kKey = RGB(0, 0, 255);
+
+struct Rgb {
+    int red, green, blue;
+};
+
+// A layered window of the recording class, showing what `paint` gives for each pixel. Made on
+// the UI thread, which then runs its messages.
+HWND makeLayeredWindow(UiThread& ui, const RECT& rect, const std::function<Rgb(int, int)>& paint,
+                       DWORD exStyle = 0, UINT classStyle = 0, DWORD flags = ULW_COLORKEY,
+                       BYTE alpha = 255, const char* title = "recorder") {
+    HWND hwnd = nullptr;
+    ui.call([&] {
+        hwnd = createRecordingWindow(WS_EX_LAYERED | exStyle, nullptr, classStyle, rect);
+        SetWindowTextA(hwnd, title);
+        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+        HDC dc = CreateCompatibleDC(nullptr);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        void* bits = nullptr;
+        HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        SelectObject(dc, dib);
+        const int stride = (width * 3 + 3) & ~3;
+        for (int y = 0; y < height; ++y) {
+            auto* row =
+                static_cast<unsigned char*>(bits) + static_cast<long>(height - 1 - y) * stride;
+            for (int x = 0; x < width; ++x) {
+                const Rgb c = paint(x, y);
+                row[x * 3] = static_cast<unsigned char>(c.blue);
+                row[x * 3 + 1] = static_cast<unsigned char>(c.green);
+                row[x * 3 + 2] = static_cast<unsigned char>(c.red);
+            }
+        }
+        POINT position{rect.left, rect.top};
+        SIZE size{width, height};
+        POINT origin{0, 0};
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, 0};
+        UpdateLayeredWindow(hwnd, nullptr, &position, &size, dc, &origin, kKey, &blend, flags);
+        ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+        DeleteDC(dc);
+        DeleteObject(dib);
+    });
+    return hwnd;
+}
+
+Rgb solid(int red, int green, int blue) {
+    return {red, green, blue};
+}
+
+bool onScreen(int x, int y, const Rgb& expected) {
+    const auto deadline = GetTickCount() + 10000;
+    while (GetTickCount() < deadline) {
+        const auto shot = takeScreenshot();
+        if (shot) {
+            const auto p = shot->at(x, y);
+            if (p.red == expected.red && p.green == expected.green && p.blue == expected.blue)
+                return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+// The messages `hwnd` recorded, leaving out the chatter of moves and the pointer's shape.
+std::vector<Recorded> messagesOf(HWND hwnd, std::vector<UINT> kinds) {
+    std::vector<Recorded> result;
+    for (const Recorded& entry : recorded()) {
+        if (entry.hwnd == hwnd &&
+            std::find(kinds.begin(), kinds.end(), entry.message) != kinds.end())
+            result.push_back(entry);
+    }
+    return result;
+}
+
+bool waitForMessage(HWND hwnd, UINT message, int limitMs = 10000) {
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(limitMs);
+    while (GetTickCount() < deadline) {
+        if (!messagesOf(hwnd, {message}).empty())
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+int xOf(LPARAM lParam) {
+    return static_cast<short>(LOWORD(lParam));
+}
+int yOf(LPARAM lParam) {
+    return static_cast<short>(HIWORD(lParam));
+}
+
+class X11Display : public testing::Test {
+protected:
+    void SetUp() override {
+        if (useTestXServer().empty())
+            GTEST_SKIP() << "no test X server (scripts/test starts one)";
+        xdotool("mousemove 5 5");
+        clearRecorded();
+    }
+};
+
+TEST_F(X11Display, ALayeredWindowShowsItsFramePixelForPixelAndLetsClicksThroughItsKey) {
+    UiThread ui;
+    const auto before = takeScreenshot();
+    ASSERT_TRUE(before.has_value());
+    // A gradient in two blocks on the key colour; the rest of the window is see-through.
+    auto pattern = [](int x, int y) {
+        const bool shown = (x >= 20 && x < 100 && y >= 20 && y < 80) ||
+                           (x >= 120 && x < 180 && y >= 60 && y < 130);
+        return shown ? Rgb{x, y, 128} : Rgb{0, 0, 255};
+    };
+    const RECT topRect{300, 200, 500, 350};
+    // Below the right part of the top window: an opaque window of its own.
+    HWND below =
+        makeLayeredWindow(ui, {430, 180, 630, 430}, [](int, int) { return solid(200, 50, 50); });
+    ASSERT_TRUE(onScreen(600, 400, {200, 50, 50}));
+    HWND top = makeLayeredWindow(ui, topRect, pattern, WS_EX_TOPMOST);
+    ASSERT_TRUE(onScreen(300 + 50, 200 + 50, {50, 50, 128}));
+
+    const auto shot = takeScreenshot();
+    ASSERT_TRUE(shot.has_value());
+    int mismatches = 0;
+    for (int y = 0; y < 150; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            const int sx = topRect.left + x, sy = topRect.top + y;
+            const Rgb want = pattern(x, y);
+            Screenshot::Pixel expected{want.red, want.green, want.blue};
+            if (want.blue == 255 && want.red == 0) // key: what lies beneath
+                expected = sx >= 430 ? Screenshot::Pixel{200, 50, 50} : before->at(sx, sy);
+            if (!(shot->at(sx, sy) == expected))
+                ++mismatches;
+        }
+    }
+    EXPECT_EQ(mismatches, 0) << "pixels that differ from the frame and the screen beneath";
+
+    // A click on a key pixel reaches the window beneath; one on a shown pixel, the top one.
+    xdotool("mousemove 480 210 click 1");
+    EXPECT_TRUE(waitForMessage(below, WM_LBUTTONDOWN));
+    xdotool("mousemove 350 250 click 1");
+    EXPECT_TRUE(waitForMessage(top, WM_LBUTTONDOWN));
+    EXPECT_EQ(messagesOf(top, {WM_LBUTTONDOWN}).size(), 1u);
+    const auto press = messagesOf(top, {WM_LBUTTONDOWN}).front();
+    EXPECT_EQ(xOf(press.lParam), 50);
+    EXPECT_EQ(yOf(press.lParam), 50);
+}
+
+TEST_F(X11Display, MouseAndKeysArriveInOrderWithClientCoordinates) {
+    UiThread ui;
+    HWND hwnd = makeLayeredWindow(
+        ui, {300, 200, 500, 400}, [](int, int) { return solid(90, 160, 90); }, 0, CS_DBLCLKS);
+    ASSERT_TRUE(onScreen(400, 300, {90, 160, 90}));
+    const std::vector<UINT> buttons = {WM_LBUTTONDOWN, WM_LBUTTONUP,  WM_LBUTTONDBLCLK,
+                                       WM_RBUTTONDOWN, WM_RBUTTONUP,  WM_MOUSEWHEEL,
+                                       WM_KEYDOWN,     WM_CONTEXTMENU};
+
+    xdotool("mousemove 350 260");
+    ASSERT_TRUE(waitForMessage(hwnd, WM_MOUSEMOVE));
+    const auto move = messagesOf(hwnd, {WM_MOUSEMOVE}).back();
+    EXPECT_EQ(xOf(move.lParam), 50);
+    EXPECT_EQ(yOf(move.lParam), 60);
+
+    xdotool("click 4");
+    xdotool("click 5");
+    xdotool("click 1");
+    xdotool("click 3");
+    ASSERT_TRUE(waitForMessage(hwnd, WM_CONTEXTMENU));
+    Sleep(600); // past the double-click time
+    xdotool("click --repeat 2 --delay 80 1");
+    // Escape goes to the active window: a program activates its window itself.
+    ui.call([&] { SetForegroundWindow(hwnd); });
+    Sleep(200);
+    xdotool("key Escape");
+    ASSERT_TRUE(waitForMessage(hwnd, WM_KEYDOWN));
+
+    const auto events = messagesOf(hwnd, buttons);
+    std::vector<UINT> kinds;
+    for (const auto& event : events)
+        kinds.push_back(event.message);
+    const std::vector<UINT> expected = {WM_MOUSEWHEEL,    WM_MOUSEWHEEL,  WM_LBUTTONDOWN,
+                                        WM_LBUTTONUP,     WM_RBUTTONDOWN, WM_RBUTTONUP,
+                                        WM_CONTEXTMENU,   WM_LBUTTONDOWN, WM_LBUTTONUP,
+                                        WM_LBUTTONDBLCLK, WM_LBUTTONUP,   WM_KEYDOWN};
+    EXPECT_EQ(kinds, expected);
+    if (kinds == expected) {
+        EXPECT_EQ(static_cast<short>(HIWORD(events[0].wParam)), 120) << "up: away from the user";
+        EXPECT_EQ(static_cast<short>(HIWORD(events[1].wParam)), -120);
+        EXPECT_EQ(xOf(events[1].lParam), 350) << "the wheel carries screen coordinates";
+        EXPECT_EQ(xOf(events[2].lParam), 50);
+        EXPECT_EQ(yOf(events[2].lParam), 60);
+        EXPECT_EQ(events[11].wParam, static_cast<WPARAM>(VK_ESCAPE));
+    }
+}
+
+TEST_F(X11Display, ACapturedDragKeepsReportingOutsideTheWindow) {
+    UiThread ui;
+    HWND hwnd =
+        makeLayeredWindow(ui, {300, 200, 400, 300}, [](int, int) { return solid(60, 60, 200); });
+    ASSERT_TRUE(onScreen(350, 250, {60, 60, 200}));
+    xdotool("mousemove 350 250 mousedown 1");
+    ASSERT_TRUE(waitForMessage(hwnd, WM_LBUTTONDOWN));
+    ui.call([&] { SetCapture(hwnd); });
+    xdotool("mousemove 700 600");
+    Sleep(100);
+    xdotool("mousemove 20 10 mouseup 1");
+    ASSERT_TRUE(waitForMessage(hwnd, WM_LBUTTONUP));
+    const auto moves = messagesOf(hwnd, {WM_MOUSEMOVE});
+    const bool farOut = std::any_of(moves.begin(), moves.end(), [](const Recorded& m) {
+        return xOf(m.lParam) == 400 && yOf(m.lParam) == 400;
+    });
+    EXPECT_TRUE(farOut) << "the move to (700, 600) arrived as client (400, 400)";
+    const auto up = messagesOf(hwnd, {WM_LBUTTONUP}).back();
+    EXPECT_EQ(xOf(up.lParam), -280) << "left of the window: negative";
+    EXPECT_EQ(yOf(up.lParam), -190);
+    ui.call([] { ReleaseCapture(); });
+}
+
+TEST_F(X11Display, AMenuAtAPointIsAnsweredByAClickOrDismissedByEscape) {
+    UiThread ui;
+    HWND owner =
+        makeLayeredWindow(ui, {100, 100, 150, 150}, [](int, int) { return solid(10, 10, 10); });
+    HMENU menu = nullptr;
+    ui.call([&] {
+        menu = CreatePopupMenu();
+        AppendMenuA(menu, MF_STRING, 501, "First choice");
+        AppendMenuA(menu, MF_STRING | MF_CHECKED, 502, "Checked");
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING | MF_GRAYED, 503, "Greyed");
+    });
+    const auto before = takeScreenshot();
+    auto choice = ui.run<BOOL>(
+        [&] { return TrackPopupMenuEx(menu, TPM_RETURNCMD, 600, 300, owner, nullptr); });
+    // Once the menu shows, the screen just below and right of the point has changed.
+    const DWORD deadline = GetTickCount() + 10000;
+    bool shown = false;
+    while (!shown && GetTickCount() < deadline) {
+        const auto shot = takeScreenshot();
+        shown = shot && !(shot->at(640, 310) == before->at(640, 310));
+        Sleep(50);
+    }
+    ASSERT_TRUE(shown);
+    Sleep(300); // the pointer grab and the menu's own set-up
+    xdotool("mousemove 640 312");
+    Sleep(200);
+    xdotool("click 1");
+    ASSERT_EQ(choice.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(choice.get(), 501);
+
+    auto dismissed = ui.run<BOOL>(
+        [&] { return TrackPopupMenuEx(menu, TPM_RETURNCMD, 600, 300, owner, nullptr); });
+    Sleep(800);
+    xdotool("key Escape");
+    ASSERT_EQ(dismissed.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(dismissed.get(), 0);
+}
+
+TEST_F(X11Display, AMessageBoxIsAnsweredByReturn) {
+    UiThread ui;
+    auto answer = ui.run<int>([] {
+        return MessageBoxA(nullptr, "Something went wrong", "Box Test Caption", MB_ICONERROR);
+    });
+    ASSERT_TRUE(waitForCommand("xdotool search --onlyvisible --name '^Box Test Caption$'"));
+    Sleep(300);
+    xdotool("key Return");
+    ASSERT_EQ(answer.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(answer.get(), IDOK);
+
+    auto yes =
+        ui.run<int>([] { return MessageBoxA(nullptr, "Go on?", "Question Caption", MB_YESNO); });
+    ASSERT_TRUE(waitForCommand("xdotool search --onlyvisible --name '^Question Caption$'"));
+    Sleep(300);
+    xdotool("key Return");
+    ASSERT_EQ(yes.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(yes.get(), IDYES);
+}
+
+TEST_F(X11Display, AFileDraggedFromAnotherProgramArrivesAsItsExactPath) {
+    TempDir dir;
+    const std::string file = dir.write("my file \xC3\xA9t\xC3\xA9 #1.txt", "content\n");
+    UiThread ui;
+    HWND target = makeLayeredWindow(
+        ui, {500, 300, 700, 500}, [](int, int) { return solid(40, 120, 40); }, WS_EX_ACCEPTFILES);
+    ASSERT_TRUE(onScreen(600, 400, {40, 120, 40}));
+    Helper source(std::string(VOXTREL_TEST_DRAG_SOURCE) + " 50 50 '" + file + "'");
+    ASSERT_TRUE(waitForCommand("xdotool search --onlyvisible --name '^voxtrel-drag-source$'"));
+    Sleep(300);
+    xdotool("mousemove 100 100 mousedown 1");
+    Sleep(100);
+    for (int step = 1; step <= 10; ++step) {
+        xdotool("mousemove " + std::to_string(100 + step * 50) + " " +
+                std::to_string(100 + step * 30));
+        Sleep(60);
+    }
+    xdotool("mousemove 610 420");
+    Sleep(200);
+    xdotool("mousemove 611 421");
+    Sleep(200);
+    xdotool("mouseup 1");
+    ASSERT_TRUE(waitForMessage(target, WM_DROPFILES));
+    const auto drop = reinterpret_cast<HDROP>(messagesOf(target, {WM_DROPFILES}).front().wParam);
+    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 1u);
+    char path[1024] = {};
+    DragQueryFileA(drop, 0, path, sizeof path);
+    EXPECT_EQ(std::string(path), file);
+    POINT point{};
+    DragQueryPoint(drop, &point);
+    EXPECT_EQ(point.x, 111) << "the pointer, in the window's client coordinates";
+    EXPECT_EQ(point.y, 121);
+    DragFinish(drop);
+}
+
+TEST_F(X11Display, TheTrayIconEmbedsWithItsTipAndReportsClicks) {
+    Helper tray("trayer --edge top --align left --widthtype pixel --width 120 --heighttype pixel "
+                "--height 32 --transparent false --expand false --SetDockType true");
+    ASSERT_TRUE(waitForCommand("xdotool search --onlyvisible --class '^trayer$'"));
+    UiThread ui;
+    constexpr UINT kCallback = WM_APP + 5;
+    HWND owner = nullptr;
+    ui.call([&] {
+        owner = createRecordingWindow();
+        NOTIFYICONDATAA icon = {};
+        icon.cbSize = sizeof icon;
+        icon.hWnd = owner;
+        icon.uID = 7;
+        icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        icon.uCallbackMessage = kCallback;
+        icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+        std::snprintf(icon.szTip, sizeof icon.szTip, "%s", "Voxtrel tray tip");
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &icon));
+    });
+    // The embedded icon carries the tip as its name.
+    ASSERT_TRUE(waitForCommand("xdotool search --onlyvisible --name '^Voxtrel tray tip$'"));
+    const auto geometry = runCommand(
+        "xdotool search --onlyvisible --name '^Voxtrel tray tip$' getwindowgeometry --shell");
+    ASSERT_TRUE(geometry.has_value());
+    int x = -1, y = -1, width = 0, height = 0;
+    for (const char* key : {"X=", "Y=", "WIDTH=", "HEIGHT="}) {
+        const auto at = geometry->find(key);
+        ASSERT_NE(at, std::string::npos) << *geometry;
+        const int value = std::atoi(geometry->c_str() + at + std::strlen(key));
+        (key[0] == 'X' ? x : key[0] == 'Y' ? y : key[0] == 'W' ? width : height) = value;
+    }
+    ASSERT_GT(width, 0);
+    Sleep(300);
+    const std::string centre = std::to_string(x + width / 2) + " " + std::to_string(y + height / 2);
+    auto trayMessages = [&] {
+        std::vector<LPARAM> events;
+        for (const Recorded& entry : messagesOf(owner, {kCallback})) {
+            EXPECT_EQ(entry.wParam, 7u);
+            events.push_back(entry.lParam);
+        }
+        return events;
+    };
+    xdotool("mousemove " + centre + " click 3");
+    ASSERT_TRUE(waitForMessage(owner, kCallback));
+    Sleep(700);
+    xdotool("click 1");
+    Sleep(700);
+    xdotool("click --repeat 2 --delay 80 1");
+    const DWORD deadline = GetTickCount() + 5000;
+    while (trayMessages().size() < 8 && GetTickCount() < deadline)
+        Sleep(20);
+    const std::vector<LPARAM> expected = {WM_RBUTTONDOWN,   WM_RBUTTONUP,   WM_LBUTTONDOWN,
+                                          WM_LBUTTONUP,     WM_LBUTTONDOWN, WM_LBUTTONUP,
+                                          WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+    EXPECT_EQ(trayMessages(), expected);
+    ui.call([&] {
+        NOTIFYICONDATAA icon = {};
+        icon.cbSize = sizeof icon;
+        icon.hWnd = owner;
+        icon.uID = 7;
+        Shell_NotifyIconA(NIM_DELETE, &icon);
+    });
+    EXPECT_TRUE(waitForCommand("! xdotool search --onlyvisible --name '^Voxtrel tray tip$'"));
+}
+
+} // namespace
+} // namespace voxtrel
