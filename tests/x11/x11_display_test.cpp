@@ -400,5 +400,81 @@ TEST_F(X11Display, TheTrayIconEmbedsWithItsTipAndReportsClicks) {
     EXPECT_TRUE(waitForCommand("! xdotool search --onlyvisible --name '^Voxtrel tray tip$'"));
 }
 
+// The X window that shows the layer's window titled `title`.
+std::string xWindowOf(const std::string& title) {
+    if (!waitForCommand("xdotool search --onlyvisible --name '^" + title + "$'"))
+        return {};
+    const auto found =
+        runCommand("xdotool search --onlyvisible --name '^" + title + "$' | head -1");
+    return found ? found->substr(0, found->find('\n')) : std::string();
+}
+
+std::string netWmState(const std::string& window) {
+    return runCommand("xprop -id " + window + " _NET_WM_STATE").value_or("");
+}
+
+TEST_F(X11Display, UnderAWindowManagerKeepAboveAndTheTaskbarButtonFollowTheStyle) {
+    Helper manager("openbox --sm-disable");
+    ASSERT_TRUE(waitForCommand("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"));
+    UiThread ui;
+    HWND hwnd = makeLayeredWindow(
+        ui, {300, 300, 400, 400}, [](int, int) { return solid(120, 30, 30); },
+        WS_EX_TOPMOST | WS_EX_NOACTIVATE, 0, ULW_COLORKEY, 255, "voxtrel-style-test");
+    const std::string window = xWindowOf("voxtrel-style-test");
+    ASSERT_FALSE(window.empty());
+    EXPECT_TRUE(
+        waitForCommand("xprop -id " + window + " _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE"))
+        << netWmState(window);
+    EXPECT_NE(netWmState(window).find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos);
+
+    ui.call([&] {
+        SetWindowLongA(hwnd, GWL_EXSTYLE, WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_APPWINDOW);
+        SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    });
+    EXPECT_TRUE(
+        waitForCommand("! xprop -id " + window + " _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE"))
+        << netWmState(window);
+    EXPECT_EQ(netWmState(window).find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos)
+        << netWmState(window);
+}
+
+TEST_F(X11Display, WithACompositorTheWindowIsThreeQuartersOpaqueAndItsKeyTransparent) {
+    Helper compositor("picom --backend xrender --no-fading-openclose --config /dev/null");
+    // A compositor announces itself by owning the _NET_WM_CM_S0 selection.
+    Sleep(1500);
+    ASSERT_TRUE(compositor.running());
+    UiThread ui;
+    const auto before = takeScreenshot();
+    ASSERT_TRUE(before.has_value());
+    auto pattern = [](int x, int y) {
+        return (x >= 20 && x < 80 && y >= 20 && y < 80) ? Rgb{200, 100, 40} : Rgb{0, 0, 255};
+    };
+    makeLayeredWindow(ui, {400, 300, 500, 400}, pattern, 0, 0, ULW_COLORKEY | ULW_ALPHA, 192,
+                      "voxtrel-composited-test");
+    const std::string window = xWindowOf("voxtrel-composited-test");
+    ASSERT_FALSE(window.empty());
+    EXPECT_TRUE(waitForCommand("xprop -id " + window +
+                               " _NET_WM_WINDOW_OPACITY | grep -qE '= 323385772[78]$'"))
+        << runCommand("xprop -id " + window + " _NET_WM_WINDOW_OPACITY").value_or("");
+    // 192 of 255 over what lies beneath.
+    const auto under = before->at(450, 350);
+    const Rgb blended = {(200 * 192 + under.red * 63) / 255, (100 * 192 + under.green * 63) / 255,
+                         (40 * 192 + under.blue * 63) / 255};
+    bool near = false;
+    Screenshot::Pixel seen{};
+    const DWORD deadline = GetTickCount() + 10000;
+    while (!near && GetTickCount() < deadline) {
+        const auto shot = takeScreenshot();
+        seen = shot->at(450, 350);
+        near = std::abs(seen.red - blended.red) <= 3 && std::abs(seen.green - blended.green) <= 3 &&
+               std::abs(seen.blue - blended.blue) <= 3;
+        Sleep(50);
+    }
+    EXPECT_TRUE(near) << seen.red << "," << seen.green << "," << seen.blue;
+    const auto shot = takeScreenshot();
+    EXPECT_TRUE(shot->at(405, 305) == before->at(405, 305)) << "the key shows what lies beneath";
+    EXPECT_TRUE(shot->at(495, 395) == before->at(495, 395));
+}
+
 } // namespace
 } // namespace voxtrel

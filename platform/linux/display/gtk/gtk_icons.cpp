@@ -12,8 +12,7 @@ GdkPixbuf* pixbufOfIcon(HICON icon) {
     const gdi::IconObject* object = gdi::findIcon(icon);
     if (object == nullptr || object->bgra.empty() || object->width <= 0 || object->height <= 0)
         return nullptr;
-    GdkPixbuf* picture =
-        gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, object->width, object->height);
+    GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, object->width, object->height);
     guchar* rows = gdk_pixbuf_get_pixels(picture);
     const int stride = gdk_pixbuf_get_rowstride(picture);
     for (int y = 0; y < object->height; ++y) {

@@ -131,14 +131,22 @@ GdkGravity menuAnchor(UINT flags) {
 void popUpMenu(const MenuRequest& request) {
     GtkWidget* menu = buildMenu(request.items, request.token);
     openModals()[request.token] = OpenModal{request.threadId, menu, 0};
-    g_signal_connect(menu, "selection-done", G_CALLBACK(onSelectionDone),
-                     dataOf(request.token));
+    g_signal_connect(menu, "selection-done", G_CALLBACK(onSelectionDone), dataOf(request.token));
     // At a point of the root window: without a triggering event a menu at the pointer would
-    // not show at all.
+    // not show at all. The menu is asked for by a program, not by a click GTK has seen, so the
+    // trigger is made here: it names the pointer that the menu grabs.
     GdkWindow* root = gdk_get_default_root_window();
     const GdkRectangle point = {request.x, request.y, 1, 1};
+    GdkEvent* trigger = gdk_event_new(GDK_BUTTON_PRESS);
+    trigger->button.window = GDK_WINDOW(g_object_ref(root));
+    trigger->button.time = GDK_CURRENT_TIME;
+    trigger->button.x_root = request.x;
+    trigger->button.y_root = request.y;
+    gdk_event_set_device(
+        trigger, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
     gtk_menu_popup_at_rect(GTK_MENU(menu), root, &point, GDK_GRAVITY_NORTH_WEST,
-                           menuAnchor(request.flags), nullptr);
+                           menuAnchor(request.flags), trigger);
+    gdk_event_free(trigger);
     if (!gtk_widget_get_visible(menu)) {
         // No grab could be had (another program holds the pointer): dismissed.
         finish(request.token, 0);
@@ -206,8 +214,9 @@ gboolean focusWhenMapped(GtkWidget* widget, GdkEvent*, gpointer) {
 } // namespace
 
 void presentMessageBox(const BoxRequest& request) {
-    GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, messageTypeOf(request.type),
-                                               GTK_BUTTONS_NONE, "%s", request.text.c_str());
+    GtkWidget* dialog =
+        gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, messageTypeOf(request.type),
+                               GTK_BUTTONS_NONE, "%s", request.text.c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), request.caption.c_str());
     const BoxButtons buttons = buttonsOf(request.type);
     int count = 0;
@@ -216,7 +225,7 @@ void presentMessageBox(const BoxRequest& request) {
     // MB_DEFBUTTON2 and MB_DEFBUTTON3 choose the button that Return presses.
     const int defaultIndex = std::min(static_cast<int>((request.type & 0xF00) >> 8), count - 1);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), buttons.answers[defaultIndex]);
-    const int closeAnswer = count == 1 ? buttons.answers[0]
+    const int closeAnswer = count == 1                         ? buttons.answers[0]
                             : (request.type & 0xF) == MB_YESNO ? IDNO
                                                                : IDCANCEL;
     g_object_set_data_full(G_OBJECT(dialog), "voxtrel-close-answer", new int(closeAnswer),

@@ -204,8 +204,8 @@ void applyStyle(XWindow& window) {
     gtk_window_set_keep_above(gtkWindow, (exStyle & WS_EX_TOPMOST) != 0);
     // As on Windows: a window that cannot be activated, or a tool window, has no taskbar
     // button unless it asks for one.
-    const bool button = (exStyle & WS_EX_APPWINDOW) != 0 ||
-                        (exStyle & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW)) == 0;
+    const bool button =
+        (exStyle & WS_EX_APPWINDOW) != 0 || (exStyle & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW)) == 0;
     gtk_window_set_skip_taskbar_hint(gtkWindow, !button);
     gtk_window_set_skip_pager_hint(gtkWindow, !button);
     gtk_window_set_focus_on_map(gtkWindow, (exStyle & WS_EX_NOACTIVATE) == 0);
@@ -336,7 +336,9 @@ void showFrame(XWindow& window, const LayeredFrame& frame) {
     }
     const double opacity = frame.alpha / 255.0;
     if (opacity != window.opacity) {
-        gtk_widget_set_opacity(window.widget, opacity);
+        // As the window's opacity property, which a compositor applies; GTK's own widget
+        // opacity would instead paint every frame through an intermediate surface.
+        gdk_window_set_opacity(gtk_widget_get_window(window.widget), opacity);
         window.opacity = opacity;
     }
     gtk_widget_queue_draw(window.widget);
