@@ -6,8 +6,7 @@
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:swrast_dri.so\n"
            "leak:libfontconfig.so\n"
-           "leak:libdbus-1.so\n"
-           "leak:libatk-bridge-2.0.so\n";
+           "leak:libdbus-1.so\n";
 }
 
 extern "C" const char* __tsan_default_suppressions() {
