@@ -10,6 +10,7 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC, POINT* position, SIZE* size, HDC
                                 POINT* sourcePosition, COLORREF key, BLENDFUNCTION* blend,
                                 DWORD flags) {
     RECT rect;
+    std::shared_ptr<display::LayeredFrame> frame;
     {
         std::lock_guard<std::mutex> guard(stateLock());
         WindowObject* window = findWindow(hwnd);
@@ -18,6 +19,9 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC, POINT* position, SIZE* size, HDC
             return FALSE;
         }
         rect = window->rect;
+        // Held by nobody else (the backend has shown it and let it go): filled again.
+        if (window->lastFrame != nullptr && window->lastFrame.use_count() == 1)
+            frame = std::move(window->lastFrame);
     }
     const int left = position != nullptr ? position->x : rect.left;
     const int top = position != nullptr ? position->y : rect.top;
@@ -28,7 +32,8 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC, POINT* position, SIZE* size, HDC
         return FALSE;
     }
 
-    auto frame = std::make_shared<display::LayeredFrame>();
+    if (frame == nullptr)
+        frame = std::make_shared<display::LayeredFrame>();
     if (source != nullptr) {
         const int sourceX = sourcePosition != nullptr ? sourcePosition->x : 0;
         const int sourceY = sourcePosition != nullptr ? sourcePosition->y : 0;
@@ -58,10 +63,12 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC, POINT* position, SIZE* size, HDC
                 placed.right != window->rect.right || placed.bottom != window->rect.bottom;
         window->rect = placed;
         snapshot = snapshotOf(*window);
+        if (source != nullptr)
+            window->lastFrame = frame;
     }
     if (moved)
         display::current().updateWindow(snapshot, display::kGeometry);
     if (source != nullptr)
-        display::current().presentFrame(hwnd, std::move(frame));
+        display::current().presentFrame(hwnd, frame);
     return TRUE;
 }

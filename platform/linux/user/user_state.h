@@ -51,6 +51,9 @@ struct WindowObject {
     bool minimized = false;
     bool needsPaint = false;
     bool destroying = false;
+    // The last layered frame handed to the backend: its buffers are used again for the next
+    // one once nobody else holds it, instead of allocating megabytes every frame.
+    std::shared_ptr<display::LayeredFrame> lastFrame;
 };
 
 struct MessageQueue {

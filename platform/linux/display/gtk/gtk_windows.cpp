@@ -28,8 +28,9 @@ namespace voxtrel::display::gtk {
 
 namespace {
 
-// With a compositor the input shape matters only where the pointer can click; following a
-// spinning outline at frame rate would cost the X server for nothing.
+// With a compositor the input shape matters only where the pointer can click: it follows the
+// picture only while the pointer is over the window, and then at most this often. Every change
+// of shape costs the compositor as much as several frames.
 constexpr auto kCompositedInputShapePeriod = std::chrono::milliseconds(100);
 constexpr int kWheelStep = 120; // WHEEL_DELTA
 
@@ -290,6 +291,17 @@ guint32 serverTime(GtkWidget* widget) {
     return gdk_x11_get_server_time(gtk_widget_get_window(widget));
 }
 
+// Whether the pointer is over the window's rectangle: only there can a click need the input
+// shape, and a shape left as it was costs the compositor nothing.
+bool pointerNear(const XWindow& window) {
+    GdkDisplay* display = gtk_widget_get_display(window.widget);
+    GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
+    gint x = 0, y = 0;
+    gdk_device_get_position(pointer, nullptr, &x, &y);
+    const RECT& rect = window.state.rect;
+    return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+}
+
 void showFrame(XWindow& window, const LayeredFrame& frame) {
     if (window.widget == nullptr)
         makeWidget(window);
@@ -319,13 +331,14 @@ void showFrame(XWindow& window, const LayeredFrame& frame) {
 
     const bool keyed = (frame.flags & ULW_COLORKEY) != 0;
     if (!window.composited) {
+        // The input shape follows the bounding shape by itself where none is set.
         if (keyed && (!window.shaped || !sameRuns(frame.shape, window.boundingShape))) {
             applyShape(window, ShapeBounding, frame.shape);
-            applyShape(window, ShapeInput, frame.shape);
             window.boundingShape = frame.shape;
             window.shaped = true;
         }
-    } else if (keyed && !sameRuns(frame.shape, window.inputShape)) {
+    } else if (keyed && (!window.shaped || pointerNear(window)) &&
+               !sameRuns(frame.shape, window.inputShape)) {
         const auto now = std::chrono::steady_clock::now();
         if (!window.shaped || now - window.inputShapeApplied >= kCompositedInputShapePeriod) {
             applyShape(window, ShapeInput, frame.shape);
