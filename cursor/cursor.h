@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace voxtrel {
@@ -92,6 +93,14 @@ public:
     void startZoomStep(short delta);
 
     LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // The configuration archive: the saved fields, both ways (config/archive.cpp). Takes
+    // `savedFieldsLock`, so a save on the main thread reads them whole.
+    template <class Archive> void serialize(Archive& archive, unsigned int version);
+
+    // Held by this cursor's thread while it changes a saved field, and by a save while it reads
+    // them: a save never sees a path half replaced or a position half moved.
+    mutable std::mutex savedFieldsLock;
 
     // Saved settings are marked (saved).
     INT alphaBlend = 1;       // (saved) constant alpha on top of the colour key

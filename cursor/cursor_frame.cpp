@@ -25,13 +25,16 @@ LRESULT Cursor::paintFrame() {
     if (dt < 0)
         dt += TICK_WRAP_SECONDS;
     lastTime = t;
-    // A scale that is not a number could never be zoomed back; it becomes the default, which
-    // the next save then stores.
-    if (std::isnan(scale))
-        scale = DEFAULT_SCALE;
-    width = sideForScale(scale); // the scale from before this frame's zoom step
-    height = width;
-    stepZoom(now, dt);
+    {
+        std::lock_guard<std::mutex> guard(savedFieldsLock);
+        // A scale that is not a number could never be zoomed back; it becomes the default,
+        // which the next save then stores.
+        if (std::isnan(scale))
+            scale = DEFAULT_SCALE;
+        width = sideForScale(scale); // the scale from before this frame's zoom step
+        height = width;
+        stepZoom(now, dt);
+    }
 
     render(false);
     pickHover();

@@ -55,6 +55,7 @@ void Cursor::followDrag(int x, int y) {
     // measured from, so the centre follows the mouse's screen position exactly.
     RECT rect;
     GetWindowRect(hwnd, &rect);
+    std::lock_guard<std::mutex> guard(savedFieldsLock);
     centerX = dragOrigX + rect.left + x - dragStartX;
     centerY = dragOrigY + rect.top + y - dragStartY;
 }
@@ -77,12 +78,18 @@ bool Cursor::takeDrop(HDROP drop) {
     if (path.empty())
         return false;
     if (isLoadableImage(path)) {
-        texturePath = path;
+        {
+            std::lock_guard<std::mutex> guard(savedFieldsLock);
+            texturePath = path;
+        }
         loadBackgroundTexture();
         return true;
     }
     if (hover && hoverSlot >= 0 && hoverSlot < SLOT_COUNT_MAX) {
-        launches[hoverSlot].assign(path.c_str());
+        {
+            std::lock_guard<std::mutex> guard(savedFieldsLock);
+            launches[hoverSlot].assign(path.c_str());
+        }
         loadSlotIcon(hoverSlot);
     }
     return false;

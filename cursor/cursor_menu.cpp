@@ -48,6 +48,8 @@ void Cursor::showPropertyMenu() {
 }
 
 void Cursor::onCommand(HMENU menu, WORD command) {
+    // The saved settings change under the lock a save reads them with.
+    std::unique_lock<std::mutex> saved(savedFieldsLock);
     switch (command) {
     case IDM_ALPHABLEND:
         toggleMenuFlag(menu, command, alphaBlend);
@@ -56,6 +58,7 @@ void Cursor::onCommand(HMENU menu, WORD command) {
         toggleMenuFlag(menu, command, launcherEnabled);
         break;
     case IDM_CLOSE:
+        saved.unlock();
         DestroyWindow(hwnd);
         break;
     case IDM_BG_TEXTURE:
@@ -63,6 +66,7 @@ void Cursor::onCommand(HMENU menu, WORD command) {
         break;
     case IDM_ON_TOP:
         toggleMenuFlag(menu, command, onTop);
+        saved.unlock();
         applyStyle();
         break;
     case IDM_SHAPE_4_SLOTS:
@@ -72,11 +76,13 @@ void Cursor::onCommand(HMENU menu, WORD command) {
         chooseMesh();
         break;
     case IDM_HIDE:
+        saved.unlock();
         CloseWindow(hwnd); // minimised; "Show All" brings it back
         break;
     case IDM_SHOW_IN_TASKBAR:
         toggleMenuFlag(menu, command, showInTaskbar);
         greyShowInTaskbar(menu, showInTaskbar);
+        saved.unlock();
         applyStyle();
         break;
     default:

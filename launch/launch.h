@@ -20,6 +20,9 @@ public:
     // reports a path it cannot open; nothing changes here either way.
     void open() const;
 
+    // The configuration archive: the path, both ways (config/archive.cpp).
+    template <class Archive> void serialize(Archive& archive, unsigned int version);
+
     std::string path;
 };
 

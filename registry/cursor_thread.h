@@ -27,6 +27,10 @@ public:
     // Asks the thread to leave its message loop.
     void quit() const;
 
+    // The configuration archive: the cursor, through its pointer (config/archive.cpp). A loaded
+    // cursor replaces the default one this entry was made with.
+    template <class Archive> void serialize(Archive& archive, unsigned int version);
+
     DWORD threadId = 0; // written by start
     Cursor* cursor;     // owned
 };

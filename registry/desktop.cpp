@@ -88,6 +88,15 @@ void Desktop::hideAll() {
         ShowWindow(window, SW_HIDE);
 }
 
+void Desktop::discardUnstarted() {
+    lock();
+    std::list<CursorThread*> entries;
+    entries.swap(threads);
+    unlock();
+    for (CursorThread* entry : entries)
+        delete entry;
+}
+
 void Desktop::remove(CursorThread* entry) {
     lock();
     const auto before = threads.size();

@@ -37,6 +37,12 @@ public:
     // that created it may still be finishing `start`.
     void remove(CursorThread* entry);
 
+    // The configuration archive: the list of cursors (config/archive.cpp). A save walks it
+    // under the mutex.
+    template <class Archive> void serialize(Archive& archive, unsigned int version);
+    // Deletes every entry of the list, for a load that failed part-way: none of them runs.
+    void discardUnstarted();
+
     HANDLE mutex = nullptr;
     std::list<CursorThread*> threads;  // the running cursors, in the order they were added
     std::vector<HANDLE> threadHandles; // every cursor thread ever started, never pruned

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -35,6 +36,23 @@ std::string baseName(std::string path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+// The XDG configuration home is where per-user settings live, as AppData is on Windows, which
+// marks that folder hidden; it counts as hidden here too, whatever its name.
+bool isConfigHome(const char* path) {
+    std::string home;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/')
+        home = xdg;
+    else if (const char* user = std::getenv("HOME"); user != nullptr && *user != '\0')
+        home = std::string(user) + "/.config";
+    return !home.empty() && withoutTrailingSlashes(home) == withoutTrailingSlashes(path);
+}
+
 } // namespace
 
 DWORD WINAPI GetFileAttributesA(LPCSTR path) {
@@ -50,9 +68,12 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
     else
         attributes |= FILE_ATTRIBUTE_ARCHIVE;
     const std::string name = baseName(path);
-    if (name.size() > 1 && name[0] == '.' && name != "..")
+    if ((name.size() > 1 && name[0] == '.' && name != "..") || isConfigHome(path))
         attributes |= FILE_ATTRIBUTE_HIDDEN;
-    if (access(path, W_OK) != 0 && errno == EACCES && !S_ISDIR(info.st_mode))
+    // Read-only as a file's own mark says, whoever asks: no write permission for anybody
+    // (which even root respects here), or none for this user.
+    if (!S_ISDIR(info.st_mode) &&
+        ((info.st_mode & 0222) == 0 || (access(path, W_OK) != 0 && errno == EACCES)))
         attributes |= FILE_ATTRIBUTE_READONLY;
     return attributes;
 }

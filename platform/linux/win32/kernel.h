@@ -44,6 +44,14 @@ typedef std::size_t SIZE_T;
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
+#define REPLACEFILE_WRITE_THROUGH 0x00000001u
 
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD nLength;
@@ -89,6 +97,20 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path);
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes);
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR path);
+
+// File contents: files opened for writing (CREATE_ALWAYS) or reading (OPEN_EXISTING), written
+// and flushed to the disk; files deleted, moved, and replaced with the replaced one kept as a
+// backup. A replacement never leaves a moment without a file at the replaced name.
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
+                          LPSECURITY_ATTRIBUTES attributes, DWORD disposition, DWORD flags,
+                          HANDLE templateFile);
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written,
+                      LPVOID overlapped);
+BOOL WINAPI FlushFileBuffers(HANDLE file);
+BOOL WINAPI DeleteFileA(LPCSTR path);
+BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags);
+BOOL WINAPI ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags,
+                         LPVOID exclude, LPVOID reserved);
 
 // The version check. The layer reports itself as Windows 10.0.
 #define VER_MINORVERSION 0x0000001u

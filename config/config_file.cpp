@@ -1,0 +1,179 @@
+// Loading and saving the configuration. Both flows run on the main thread, change the process's
+// current directory to the data folder for their duration and restore it on every path, and
+// report failures in message boxes.
+#include "config/config_file.h"
+
+#include "config/archive.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+namespace voxtrel {
+
+namespace {
+
+constexpr const char* APPDATA_VARIABLE = "APPDATA";
+constexpr DWORD APPDATA_BUFFER = 256;
+// Forward slashes serve both platforms: Windows takes them in every file call.
+constexpr const char* DATA_FOLDER = "/voxtrel";
+constexpr const char* IO_ERROR = "I/O error";
+constexpr const char* LOAD_CAPTION = "Load Config...";
+constexpr const char* SAVE_CAPTION = "Save Config...";
+constexpr const char* SAVE_ERROR_CAPTION = "Save Error";
+constexpr const char* BACKUP_RESTORED =
+    "The configuration could not be loaded, so the one before the last save (init.dat.bak) "
+    "was restored. init.dat is left as it is until the next Save Config.";
+// Far beyond any configuration (seventy cursors with seven long paths each are a few hundred
+// kilobytes); a larger file is not read into memory at all.
+constexpr std::streamoff LARGEST_CONFIG = 16 * 1024 * 1024;
+
+void report(const std::string& text, const char* caption, UINT icon = MB_ICONERROR) {
+    MessageBoxA(nullptr, text.c_str(), caption, icon);
+}
+
+// Captures the current directory and puts it back when the flow ends, however it ends.
+class CurrentDirectory {
+public:
+    CurrentDirectory() {
+        std::vector<char> buffer(MAX_PATH);
+        DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+        // A longer one than the usual buffer is captured whole in a larger one.
+        if (length >= buffer.size()) {
+            buffer.resize(length + 1);
+            length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+        }
+        if (length > 0 && length < buffer.size())
+            path_.assign(buffer.data(), length);
+    }
+    ~CurrentDirectory() {
+        if (!path_.empty())
+            static_cast<void>(SetCurrentDirectoryA(path_.c_str()));
+    }
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+private:
+    std::string path_;
+};
+
+enum class FileRead { Read, Missing, TooLarge };
+
+FileRead readWholeFile(const char* name, std::string& content) {
+    std::ifstream file(name, std::ios::binary);
+    if (!file)
+        return FileRead::Missing;
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    if (size < 0)
+        return FileRead::Missing;
+    if (size > LARGEST_CONFIG)
+        return FileRead::TooLarge;
+    file.seekg(0, std::ios::beg);
+    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return file.bad() ? FileRead::Missing : FileRead::Read;
+}
+
+// The registry from a file, or what went wrong with it.
+std::optional<std::string> loadFile(const char* name, FileRead& read) {
+    std::string text;
+    read = readWholeFile(name, text);
+    if (read == FileRead::TooLarge)
+        return std::string("The configuration file is damaged: it is larger than any "
+                           "configuration can be.");
+    if (read != FileRead::Read)
+        return std::nullopt;
+    return readArchive(text, desktop);
+}
+
+// Writes `content` beside the configuration, flushes it to the disk and puts it in the
+// configuration's place in one step, keeping the replaced file as the backup. False, with
+// init.dat as it was, when any step fails.
+bool replaceConfiguration(const std::string& content) {
+    const DWORD existing = GetFileAttributesA(CONFIG_FILE);
+    // A configuration the user made read-only is not replaced behind their back.
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY) != 0)
+        return false;
+    HANDLE file = CreateFileA(CONFIG_STAGING, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written,
+                        nullptr) != FALSE &&
+              written == content.size() && FlushFileBuffers(file) != FALSE;
+    CloseHandle(file);
+    if (ok) {
+        ok = existing == INVALID_FILE_ATTRIBUTES
+                 ? MoveFileExA(CONFIG_STAGING, CONFIG_FILE,
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE
+                 : ReplaceFileA(CONFIG_FILE, CONFIG_STAGING, CONFIG_BACKUP,
+                                REPLACEFILE_WRITE_THROUGH, nullptr, nullptr) != FALSE;
+    }
+    if (!ok)
+        static_cast<void>(DeleteFileA(CONFIG_STAGING)); // init.dat stays as it was
+    return ok;
+}
+
+} // namespace
+
+bool enterDataFolder() {
+    char appData[APPDATA_BUFFER];
+    const DWORD length = GetEnvironmentVariableA(APPDATA_VARIABLE, appData, APPDATA_BUFFER);
+    if (length < 1 || length >= APPDATA_BUFFER)
+        return false;
+    const DWORD attributes = GetFileAttributesA(appData);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (attributes & FILE_ATTRIBUTE_HIDDEN) == 0)
+        return false;
+    const std::string folder = std::string(appData, length) + DATA_FOLDER;
+    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        static_cast<void>(CreateDirectoryA(folder.c_str(), nullptr)); // checked just below
+    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    return SetCurrentDirectoryA(folder.c_str()) != FALSE;
+}
+
+int loadConfig() {
+    CurrentDirectory keeper;
+    if (!enterDataFolder()) {
+        report(IO_ERROR, LOAD_CAPTION);
+        return 0;
+    }
+    FileRead read;
+    const std::optional<std::string> problem = loadFile(CONFIG_FILE, read);
+    // No file yet (the first start), or none that can be opened: the default cursor, quietly.
+    if (read == FileRead::Missing)
+        return 0;
+    if (!problem) {
+        desktop.startAll();
+        return 1;
+    }
+    report(*problem, LOAD_CAPTION);
+    FileRead backupRead;
+    if (!loadFile(CONFIG_BACKUP, backupRead) && backupRead == FileRead::Read) {
+        report(BACKUP_RESTORED, LOAD_CAPTION, MB_ICONINFORMATION);
+        desktop.startAll();
+        return 1;
+    }
+    return 0;
+}
+
+void saveConfig() {
+    bool saved = false;
+    {
+        CurrentDirectory keeper;
+        if (enterDataFolder()) {
+            try {
+                saved = replaceConfiguration(writeArchive(desktop));
+            } catch (const std::exception& error) {
+                report(error.what(), SAVE_ERROR_CAPTION);
+            }
+        }
+    }
+    if (!saved)
+        report(IO_ERROR, SAVE_CAPTION);
+}
+
+} // namespace voxtrel

@@ -1,0 +1,252 @@
+// The configuration archive: what a save writes, what a load gives back, and what a damaged or
+// hostile file gives instead of a crash.
+#include "config/archive.h"
+#include "config/archive_check.h"
+
+#include "platform/linux/display/headless/headless_control.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+namespace voxtrel {
+namespace {
+
+// A registry of its own for each test, its entries deleted with it.
+struct Registry {
+    Desktop desktop;
+    ~Registry() { desktop.discardUnstarted(); }
+    Cursor& add() {
+        auto* entry = new CursorThread;
+        desktop.threads.push_back(entry);
+        return *entry->cursor;
+    }
+    std::vector<Cursor*> cursors() const {
+        std::vector<Cursor*> all;
+        for (CursorThread* entry : desktop.threads)
+            all.push_back(entry->cursor);
+        return all;
+    }
+};
+
+class Archive : public testing::Test {
+protected:
+    void SetUp() override { headless::setScreenSize(1280, 1024); }
+};
+
+// Two cursors with everything a user can change, the second a tetrahedron.
+void fillTwo(Registry& registry) {
+    Cursor& first = registry.add();
+    first.centerX = -40;
+    first.centerY = 2000;
+    first.scale = 0.5;
+    first.width = first.height = 512;
+    first.alphaBlend = 0;
+    first.texturePath = "/home/user/My Pictures/\xC3\xA9t\xC3\xA9 \xE2\x82\xAC.png";
+    first.launches[0].assign("/usr/share/applications/firefox.desktop");
+    first.launches[5].assign("/tmp/a file with spaces.txt");
+    Cursor& second = registry.add();
+    second.shape = SHAPE_TETRAHEDRON;
+    second.onTop = 0;
+    second.launcherEnabled = 0;
+    second.bgTextureEnabled = 0;
+    second.launches[4].assign("kept while four slots show");
+}
+
+TEST_F(Archive, ASaveLoadsBackTheSameCursorsInOrderWithTheirSavedFieldsOnly) {
+    Registry saved;
+    fillTwo(saved);
+    saved.cursors()[0]->showInTaskbar = 1;
+    saved.cursors()[0]->rotation = {10, 200, 0};
+    saved.cursors()[0]->spinSpeed = 50;
+    const std::string text = writeArchive(saved.desktop);
+    EXPECT_EQ(text.rfind("22 serialization::archive " + std::to_string(installedArchiveFormat()), 0),
+              0u)
+        << text;
+
+    Registry loaded;
+    ASSERT_EQ(readArchive(text, loaded.desktop), std::nullopt);
+    const auto cursors = loaded.cursors();
+    ASSERT_EQ(cursors.size(), 2u);
+    const Cursor& first = *cursors[0];
+    EXPECT_EQ(first.centerX, -40);
+    EXPECT_EQ(first.centerY, 2000);
+    EXPECT_EQ(first.width, 512);
+    EXPECT_EQ(first.scale, 0.5);
+    EXPECT_EQ(first.alphaBlend, 0);
+    EXPECT_EQ(first.launcherEnabled, 1);
+    EXPECT_EQ(first.texturePath, saved.cursors()[0]->texturePath) << "byte for byte";
+    EXPECT_EQ(first.launches[0].path, "/usr/share/applications/firefox.desktop");
+    EXPECT_EQ(first.launches[5].path, "/tmp/a file with spaces.txt");
+    EXPECT_TRUE(first.launches[1].empty());
+    // What is not saved starts afresh.
+    EXPECT_EQ(first.showInTaskbar, 0);
+    EXPECT_EQ(first.rotation.y, 0.0);
+    EXPECT_EQ(first.spinSpeed, 0.0);
+    EXPECT_EQ(first.spinAccel, 10.0);
+    EXPECT_EQ(first.zoomDirection, 0);
+    EXPECT_EQ(first.hwnd, nullptr);
+    const Cursor& second = *cursors[1];
+    EXPECT_EQ(second.shape, SHAPE_TETRAHEDRON);
+    EXPECT_EQ(second.onTop, 0);
+    EXPECT_EQ(second.launcherEnabled, 0);
+    EXPECT_EQ(second.bgTextureEnabled, 0);
+    EXPECT_EQ(second.launches[4].path, "kept while four slots show");
+    EXPECT_EQ(second.centerX, 640);
+
+    EXPECT_EQ(writeArchive(loaded.desktop), text) << "a second save writes the same bytes";
+}
+
+TEST_F(Archive, AnEmptyRegistrySavesAndLoadsAsNoCursor) {
+    Registry empty;
+    const std::string text = writeArchive(empty.desktop);
+    Registry loaded;
+    ASSERT_EQ(readArchive(text, loaded.desktop), std::nullopt);
+    EXPECT_TRUE(loaded.desktop.threads.empty());
+}
+
+// The file this design writes: format 3, whose list has no item version.
+std::string formatThree(const std::string& written) {
+    std::string text = written;
+    const std::string header = "22 serialization::archive " + std::to_string(installedArchiveFormat());
+    text.replace(0, header.size(), "22 serialization::archive 3");
+    // Desktop and list class information, the count, then the item version to drop.
+    const std::string prefix = "22 serialization::archive 3 0 0 0 0 ";
+    const std::size_t count = text.find(' ', prefix.size());
+    EXPECT_EQ(text.substr(count, 3), " 0 ") << text;
+    text.erase(count, 2);
+    return text;
+}
+
+TEST_F(Archive, FilesInFormatThreeAndOfTheInstalledLibraryBothLoad) {
+    Registry saved;
+    fillTwo(saved);
+    const std::string three = formatThree(writeArchive(saved.desktop));
+    Registry loaded;
+    ASSERT_EQ(readArchive(three, loaded.desktop), std::nullopt) << three;
+    ASSERT_EQ(loaded.cursors().size(), 2u);
+    EXPECT_EQ(loaded.cursors()[0]->launches[5].path, "/tmp/a file with spaces.txt");
+    EXPECT_EQ(loaded.cursors()[1]->shape, SHAPE_TETRAHEDRON);
+}
+
+// `text` with the `index`th whitespace-separated token (counted from 0) replaced.
+std::string withToken(const std::string& text, int index, const std::string& replacement) {
+    std::size_t position = 0;
+    for (int i = 0;; ++i) {
+        position = text.find_first_not_of(" \n", position);
+        const std::size_t end = text.find_first_of(" \n", position);
+        if (i == index)
+            return text.substr(0, position) + replacement + text.substr(end);
+        position = end;
+    }
+}
+
+// Token positions in the archive of one cube cursor (format of the installed library).
+constexpr int kCursorVersionToken = 15;
+constexpr int kScaleToken = 21;
+constexpr int kLaunchCountToken = 28;
+
+std::string oneCursorArchive() {
+    Registry one;
+    one.add();
+    return writeArchive(one.desktop);
+}
+
+TEST_F(Archive, ACursorOfClassVersionZeroHasNoScaleAndGetsTheDefault) {
+    std::string text = oneCursorArchive();
+    ASSERT_EQ(withToken(text, kCursorVersionToken, "1"), text) << text;
+    text = withToken(text, kCursorVersionToken, "0");
+    text = withToken(text, kScaleToken, ""); // no scale item at version 0
+    Registry loaded;
+    ASSERT_EQ(readArchive(text, loaded.desktop), std::nullopt) << text;
+    EXPECT_EQ(loaded.cursors().at(0)->scale, 0.25);
+    EXPECT_EQ(loaded.cursors().at(0)->alphaBlend, 1);
+}
+
+TEST_F(Archive, LaunchCountsAboveSixFailAndBelowSixLeaveTheRestEmpty) {
+    const std::string text = oneCursorArchive();
+    ASSERT_EQ(withToken(text, kLaunchCountToken, "6"), text) << text;
+    Registry tooMany;
+    EXPECT_EQ(readArchive(withToken(text, kLaunchCountToken, "7"), tooMany.desktop),
+              std::optional<std::string>("array size too short"));
+    EXPECT_TRUE(tooMany.desktop.threads.empty()) << "nothing read before the failure stays";
+
+    Registry huge;
+    EXPECT_EQ(readArchive(withToken(text, kLaunchCountToken, "1000000000000"), huge.desktop),
+              std::optional<std::string>("array size too short"));
+
+    // Four launchers: the class information of Launch, then four empty paths, then the end.
+    Registry saved;
+    Cursor& cursor = saved.add();
+    for (int slot = 0; slot < 6; ++slot)
+        cursor.launches[slot].assign(("/slot" + std::to_string(slot)).c_str());
+    std::string four = writeArchive(saved.desktop);
+    four = withToken(four, kLaunchCountToken, "4");
+    four = four.substr(0, four.find("6 /slot4")) + "\n";
+    Registry loaded;
+    ASSERT_EQ(readArchive(four, loaded.desktop), std::nullopt) << four;
+    EXPECT_EQ(loaded.cursors().at(0)->launches[3].path, "/slot3");
+    EXPECT_TRUE(loaded.cursors().at(0)->launches[4].empty());
+    EXPECT_TRUE(loaded.cursors().at(0)->launches[5].empty());
+}
+
+TEST_F(Archive, ValuesOnlyAnEditedFileHoldsLoadWithoutHarm) {
+    const std::string text = oneCursorArchive();
+    for (const auto& [token, scale] : std::vector<std::pair<std::string, double>>{
+             {"nan", 0.25}, {"-nan", 0.25}, {"inf", 1.0}, {"-inf", 0.1}, {"7.5", 7.5}}) {
+        Registry loaded;
+        ASSERT_EQ(readArchive(withToken(text, kScaleToken, token), loaded.desktop), std::nullopt)
+            << token;
+        EXPECT_EQ(loaded.cursors().at(0)->scale, scale) << token;
+    }
+    Registry odd;
+    std::string edited = withToken(text, kScaleToken + 1, "-5");      // alphaBlend
+    edited = withToken(edited, kScaleToken - 2, "-2147483648");       // width
+    edited = withToken(edited, kScaleToken + 5, "12345");             // shape
+    ASSERT_EQ(readArchive(edited, odd.desktop), std::nullopt) << edited;
+    EXPECT_EQ(odd.cursors().at(0)->shape, 12345u);
+
+    // A scale the library could not read back is never written.
+    Registry saved;
+    saved.add().scale = std::nan("");
+    Registry again;
+    ASSERT_EQ(readArchive(writeArchive(saved.desktop), again.desktop), std::nullopt);
+    EXPECT_EQ(again.cursors().at(0)->scale, 0.25);
+}
+
+TEST_F(Archive, HostileFilesAreRefusedWithADescription) {
+    Registry two;
+    fillTwo(two);
+    const std::string text = writeArchive(two.desktop);
+    const std::vector<std::pair<std::string, std::string>> hostile = {
+        {"", "input stream error"},
+        {"hello", "invalid signature"},
+        {"22 serialization::archivX 18", "invalid signature"},
+        {"99999999999 serialization::archive", "invalid signature"},
+        {"22 serialization::archive 99", "unsupported version"},
+        {"22 serialization::archive 2", "unsupported version"},
+        // A class id out of range for the first cursor.
+        {withToken(text, 9, "77"), "damaged"},
+        // The second cursor's object id refers back to the first.
+        {text.substr(0, text.find("\n2 3\n3 ")) + "\n0 3\n3 " +
+             text.substr(text.find("\n2 3\n3 ") + 7),
+         "damaged"},
+        // A count of 10^12 cursors.
+        {withToken(text, 7, "1000000000000"), "damaged"},
+        // A path longer than the file.
+        {withToken(text, 27, "99999999"), "damaged"},
+        {text.substr(0, text.size() / 2), "damaged"},
+        {text + " 5", "damaged"},
+    };
+    for (const auto& [input, expected] : hostile) {
+        Registry loaded;
+        const auto problem = readArchive(input, loaded.desktop);
+        ASSERT_TRUE(problem.has_value()) << input;
+        EXPECT_NE(problem->find(expected), std::string::npos) << *problem << "\n" << input;
+        EXPECT_TRUE(loaded.desktop.threads.empty());
+    }
+}
+
+} // namespace
+} // namespace voxtrel
