@@ -34,33 +34,32 @@ double storableScale(double scale) {
 } // namespace
 
 template <class Archive> void Launch::serialize(Archive& archive, unsigned int) {
-    archive & path;
+    archive& path;
 }
 
 template <class Archive> void Cursor::serialize(Archive& archive, unsigned int version) {
     std::lock_guard<std::mutex> guard(savedFieldsLock);
-    archive & centerX & centerY & width & height;
+    archive& centerX& centerY& width& height;
     if (version > 0) {
         if constexpr (Archive::is_saving::value) {
             double stored = storableScale(scale);
-            archive & stored;
+            archive& stored;
         } else {
-            archive & scale;
+            archive& scale;
         }
     }
-    archive & alphaBlend & launcherEnabled & bgTextureEnabled & onTop & shape & texturePath &
-        launches;
+    archive& alphaBlend& launcherEnabled& bgTextureEnabled& onTop& shape& texturePath& launches;
 }
 
 template <class Archive> void CursorThread::serialize(Archive& archive, unsigned int) {
     if constexpr (Archive::is_loading::value) {
         Cursor* loaded = nullptr;
-        archive & loaded;
+        archive& loaded;
         // The loaded cursor takes the place of the default one this entry was made with.
         delete cursor;
         cursor = loaded;
     } else {
-        archive & cursor;
+        archive& cursor;
     }
 }
 
@@ -69,7 +68,7 @@ template <class Archive> void Desktop::serialize(Archive& archive, unsigned int)
         // No cursor thread leaves the list while it is written.
         lock();
         try {
-            archive & threads;
+            archive& threads;
         } catch (...) {
             unlock();
             throw;
@@ -79,7 +78,7 @@ template <class Archive> void Desktop::serialize(Archive& archive, unsigned int)
         // Read aside and added whole: a failure part-way leaves no entry without a thread.
         std::list<CursorThread*> loaded;
         try {
-            archive & loaded;
+            archive& loaded;
         } catch (...) {
             for (CursorThread* entry : loaded)
                 delete entry;

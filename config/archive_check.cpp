@@ -264,8 +264,8 @@ ArchiveCheck checkArchive(const std::string& file) {
         plainClass(reader, "the registry's class");
         plainClass(reader, "the list's class");
         const long long count = reader.integer("the number of cursors");
-        if (count < 0 || static_cast<unsigned long long>(count) >
-                             reader.remaining() / MINIMAL_CURSOR_BYTES + 1)
+        if (count < 0 ||
+            static_cast<unsigned long long>(count) > reader.remaining() / MINIMAL_CURSOR_BYTES + 1)
             reader.refuse("more cursors than the file can hold");
         if (format > 3)
             reader.expect(0, "the list's item version");

@@ -61,6 +61,9 @@ private:
 enum class FileRead { Read, Missing, TooLarge };
 
 FileRead readWholeFile(const char* name, std::string& content) {
+    const DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return FileRead::Missing;
     std::ifstream file(name, std::ios::binary);
     if (!file)
         return FileRead::Missing;

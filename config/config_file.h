@@ -7,7 +7,7 @@
 namespace voxtrel {
 
 constexpr const char* CONFIG_FILE = "init.dat";
-constexpr const char* CONFIG_BACKUP = "init.dat.bak"; // the file the last save replaced
+constexpr const char* CONFIG_BACKUP = "init.dat.bak";  // the file the last save replaced
 constexpr const char* CONFIG_STAGING = "init.dat.new"; // a save being written
 
 // Makes the data folder the current directory, creating it if needed; false on failure.

@@ -61,8 +61,8 @@ TEST_F(Archive, ASaveLoadsBackTheSameCursorsInOrderWithTheirSavedFieldsOnly) {
     saved.cursors()[0]->rotation = {10, 200, 0};
     saved.cursors()[0]->spinSpeed = 50;
     const std::string text = writeArchive(saved.desktop);
-    EXPECT_EQ(text.rfind("22 serialization::archive " + std::to_string(installedArchiveFormat()), 0),
-              0u)
+    EXPECT_EQ(
+        text.rfind("22 serialization::archive " + std::to_string(installedArchiveFormat()), 0), 0u)
         << text;
 
     Registry loaded;
@@ -109,7 +109,8 @@ TEST_F(Archive, AnEmptyRegistrySavesAndLoadsAsNoCursor) {
 // The file this design writes: format 3, whose list has no item version.
 std::string formatThree(const std::string& written) {
     std::string text = written;
-    const std::string header = "22 serialization::archive " + std::to_string(installedArchiveFormat());
+    const std::string header =
+        "22 serialization::archive " + std::to_string(installedArchiveFormat());
     text.replace(0, header.size(), "22 serialization::archive 3");
     // Desktop and list class information, the count, then the item version to drop.
     const std::string prefix = "22 serialization::archive 3 0 0 0 0 ";
@@ -201,9 +202,9 @@ TEST_F(Archive, ValuesOnlyAnEditedFileHoldsLoadWithoutHarm) {
         EXPECT_EQ(loaded.cursors().at(0)->scale, scale) << token;
     }
     Registry odd;
-    std::string edited = withToken(text, kScaleToken + 1, "-5");      // alphaBlend
-    edited = withToken(edited, kScaleToken - 2, "-2147483648");       // width
-    edited = withToken(edited, kScaleToken + 5, "12345");             // shape
+    std::string edited = withToken(text, kScaleToken + 1, "-5"); // alphaBlend
+    edited = withToken(edited, kScaleToken - 2, "-2147483648");  // width
+    edited = withToken(edited, kScaleToken + 5, "12345");        // shape
     ASSERT_EQ(readArchive(edited, odd.desktop), std::nullopt) << edited;
     EXPECT_EQ(odd.cursors().at(0)->shape, 12345u);
 

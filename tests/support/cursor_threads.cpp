@@ -71,9 +71,16 @@ bool waitForThread(HANDLE thread, DWORD limitMs) {
 }
 
 bool stopAllCursors() {
-    for (CursorThread* entry : registered())
-        entry->quit();
-    return waitForAllThreads();
+    // A quit posted before a thread has its queue is lost, so it is posted again until every
+    // thread has ended, as the shutdown handshake does.
+    const DWORD start = GetTickCount();
+    do {
+        for (CursorThread* entry : registered())
+            entry->quit();
+        if (waitForAllThreads(100))
+            return true;
+    } while (GetTickCount() - start < 20000);
+    return false;
 }
 
 bool waitForAllThreads(DWORD limitMs) {

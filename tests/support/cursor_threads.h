@@ -25,8 +25,8 @@ bool waitForMoreFrames(HWND hwnd, unsigned more = 2);
 
 // A copy of the registry's list, taken under its mutex.
 std::vector<CursorThread*> registered();
-// Asks every registered cursor to quit and waits for all threads ever started; false when one
-// does not end.
+// Asks every registered cursor to quit, again and again, until all threads ever started have
+// ended; false when one does not end within 20 s.
 bool stopAllCursors();
 // Waits for every thread handle the registry ever recorded (in groups of 64).
 bool waitForAllThreads(DWORD limitMs = 20000);

@@ -171,8 +171,8 @@ BOOL WINAPI ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWO
         // place, so the replaced name never goes missing.
         const std::string staging = std::string(backup) + ".new";
         ::unlink(staging.c_str());
-        const bool staged = ::link(replaced, staging.c_str()) == 0 ||
-                            copyFile(replaced, staging.c_str());
+        const bool staged =
+            ::link(replaced, staging.c_str()) == 0 || copyFile(replaced, staging.c_str());
         if (!staged || ::rename(staging.c_str(), backup) != 0) {
             const int error = errno;
             ::unlink(staging.c_str());

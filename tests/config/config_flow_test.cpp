@@ -1,0 +1,216 @@
+// Loading and saving through the data folder, with every failure's message box answered as a
+// user would, and the current directory as it was after every flow.
+#include "config/config_file.h"
+
+#include "platform/linux/display/headless/headless_control.h"
+#include "tests/support/cursor_threads.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+namespace voxtrel {
+namespace {
+
+using namespace testing_support;
+
+struct Box {
+    std::string caption;
+    std::string text;
+};
+
+// Answers every message box with OK and keeps what they said.
+class BoxAnswerer {
+public:
+    BoxAnswerer()
+        : thread_([this] {
+              while (!stop_) {
+                  const auto box = headless::waitForMessageBox(std::chrono::milliseconds(20));
+                  if (!box)
+                      continue;
+                  {
+                      std::lock_guard<std::mutex> guard(mutex_);
+                      boxes_.push_back({box->caption, box->text});
+                  }
+                  headless::answerMessageBox(IDOK);
+              }
+          }) {}
+    ~BoxAnswerer() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::vector<Box> take() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return std::exchange(boxes_, {});
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Box> boxes_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+std::string currentDirectory() {
+    return std::filesystem::current_path().string();
+}
+
+class ConfigFlow : public testing::Test {
+protected:
+    void SetUp() override {
+        prepareCursorProcess();
+        appData = dir.path() + "/.appdata";
+        std::filesystem::create_directories(appData);
+        setenv("APPDATA", appData.c_str(), 1);
+        start = currentDirectory();
+    }
+    void TearDown() override {
+        EXPECT_TRUE(stopAllCursors());
+        desktop.discardUnstarted();
+        EXPECT_EQ(currentDirectory(), start) << "the current directory is restored";
+    }
+    std::string file(const std::string& name) const { return appData + "/voxtrel/" + name; }
+
+    // Registers a cursor without starting it, as a load would.
+    Cursor& registerCursor() {
+        auto* entry = new CursorThread;
+        desktop.lock();
+        desktop.threads.push_back(entry);
+        desktop.unlock();
+        return *entry->cursor;
+    }
+
+    TempDir dir;
+    std::string appData;
+    std::string start;
+    BoxAnswerer boxes;
+};
+
+TEST_F(ConfigFlow, AFirstStartMakesTheDataFolderAndLoadsNothingQuietly) {
+    EXPECT_EQ(loadConfig(), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(appData + "/voxtrel"));
+    EXPECT_TRUE(boxes.take().empty());
+    EXPECT_TRUE(registered().empty());
+}
+
+TEST_F(ConfigFlow, ASavedRegistryIsRestoredAndStartedAtTheNextLoad) {
+    Cursor& first = registerCursor();
+    first.centerX = 300;
+    first.launches[2].assign("/tmp/notes.txt");
+    registerCursor().shape = SHAPE_TETRAHEDRON;
+    saveConfig();
+    EXPECT_TRUE(boxes.take().empty()) << "a successful save shows nothing";
+    ASSERT_TRUE(std::filesystem::exists(file("init.dat")));
+    EXPECT_FALSE(std::filesystem::exists(file("init.dat.new")));
+    desktop.discardUnstarted();
+
+    EXPECT_EQ(loadConfig(), 1);
+    const auto entries = registered();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_NE(waitForWindow(entries[0]), nullptr) << "started";
+    EXPECT_NE(waitForWindow(entries[1]), nullptr);
+    EXPECT_EQ(entries[0]->cursor->launches[2].path, "/tmp/notes.txt");
+    EXPECT_EQ(entries[1]->cursor->shape, SHAPE_TETRAHEDRON);
+    EXPECT_TRUE(boxes.take().empty());
+}
+
+TEST_F(ConfigFlow, AConfigurationWithNoCursorLoadsAsOneThatStartsNone) {
+    saveConfig();
+    EXPECT_EQ(loadConfig(), 1);
+    EXPECT_TRUE(registered().empty());
+    EXPECT_TRUE(boxes.take().empty());
+}
+
+TEST_F(ConfigFlow, AnUnusableApplicationDataFolderFailsEveryLoadAndSave) {
+    const std::string visible = dir.path() + "/visible";
+    std::filesystem::create_directories(visible);
+    const std::string plainFile = dir.write("plain-file", "x");
+    for (const std::string& value : {std::string(""), std::string(256, 'a'), visible, plainFile}) {
+        setenv("APPDATA", value.c_str(), 1);
+        EXPECT_EQ(loadConfig(), 0) << value;
+        saveConfig();
+        const auto seen = boxes.take();
+        ASSERT_EQ(seen.size(), 2u) << value;
+        EXPECT_EQ(seen[0].caption, "Load Config...");
+        EXPECT_EQ(seen[0].text, "I/O error");
+        EXPECT_EQ(seen[1].caption, "Save Config...");
+        EXPECT_EQ(seen[1].text, "I/O error");
+    }
+    // A file where the data folder should be.
+    setenv("APPDATA", appData.c_str(), 1);
+    dir.write(".appdata/voxtrel", "not a folder");
+    EXPECT_EQ(loadConfig(), 0);
+    saveConfig();
+    EXPECT_EQ(boxes.take().size(), 2u);
+}
+
+TEST_F(ConfigFlow, WithoutApplicationDataTheConfigurationHomeIsUsed) {
+    unsetenv("APPDATA");
+    const std::string home = dir.path() + "/settings";
+    std::filesystem::create_directories(home);
+    setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    saveConfig();
+    EXPECT_TRUE(boxes.take().empty());
+    EXPECT_TRUE(std::filesystem::exists(home + "/voxtrel/init.dat"));
+}
+
+TEST_F(ConfigFlow, EmptyAndUnreadableFilesAndAReadOnlyOne) {
+    std::filesystem::create_directories(appData + "/voxtrel");
+    dir.write(".appdata/voxtrel/init.dat", "");
+    EXPECT_EQ(loadConfig(), 0);
+    auto seen = boxes.take();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, "Load Config...");
+    EXPECT_EQ(seen[0].text, "input stream error");
+
+    std::filesystem::remove(file("init.dat"));
+    std::filesystem::create_directories(file("init.dat")); // cannot be read as a file
+    EXPECT_EQ(loadConfig(), 0);
+    EXPECT_TRUE(boxes.take().empty()) << "not readable: no message";
+    std::filesystem::remove(file("init.dat"));
+
+    saveConfig();
+    const auto before = readFile(file("init.dat"));
+    ASSERT_TRUE(before.has_value());
+    chmod(file("init.dat").c_str(), 0444);
+    registerCursor();
+    saveConfig();
+    seen = boxes.take();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, "Save Config...");
+    EXPECT_EQ(readFile(file("init.dat")), before) << "the read-only file is left as it was";
+}
+
+TEST_F(ConfigFlow, ADamagedFileGivesWayToTheBackupOfTheLastSave) {
+    registerCursor().centerX = 100;
+    saveConfig(); // the first configuration
+    registerCursor().centerX = 900;
+    saveConfig(); // the second replaces it and keeps it as the backup
+    desktop.discardUnstarted();
+    ASSERT_TRUE(std::filesystem::exists(file("init.dat.bak")));
+    dir.write(".appdata/voxtrel/init.dat", "22 serialization::archive 18 0 0 0 0 5 0 2 1 0 0 3");
+
+    EXPECT_EQ(loadConfig(), 1);
+    const auto seen = boxes.take();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].caption, "Load Config...");
+    EXPECT_NE(seen[0].text.find("damaged"), std::string::npos) << seen[0].text;
+    EXPECT_EQ(seen[1].caption, "Load Config...");
+    EXPECT_NE(seen[1].text.find("init.dat.bak"), std::string::npos);
+    const auto entries = registered();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0]->cursor->centerX, 100);
+    EXPECT_EQ(readFile(file("init.dat")),
+              std::optional<std::string>("22 serialization::archive 18 0 0 0 0 5 0 2 1 0 0 3"))
+        << "the damaged file is kept until the next save";
+}
+
+} // namespace
+} // namespace voxtrel
