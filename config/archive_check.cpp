@@ -13,6 +13,8 @@
 #include <boost/archive/basic_archive.hpp>
 
 #include <cctype>
+#include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -87,10 +89,43 @@ public:
             patches_.push_back({start, token.size(), negative ? "0.1" : "1"});
             return;
         }
-        char* end = nullptr;
-        std::strtod(token.c_str(), &end);
-        if (end == token.c_str() || *end != '\0' || token.size() > 40)
+        if (!isDecimal(token))
             refuse(std::string(what) + " is not a number");
+        // Beyond what a double holds, the library's reader fails; the nearest scale stands in.
+        errno = 0;
+        const double value = std::strtod(token.c_str(), nullptr);
+        if (errno == ERANGE || !std::isfinite(value))
+            patches_.push_back({start, token.size(), value > 1 ? "1" : "0.1"});
+    }
+
+    // What the library's reader takes as a number: [sign] digits [. digits] [e [sign] digits].
+    static bool isDecimal(const std::string& token) {
+        std::size_t i = 0;
+        auto digits = [&] {
+            const std::size_t from = i;
+            while (i < token.size() && std::isdigit(static_cast<unsigned char>(token[i])))
+                ++i;
+            return i - from;
+        };
+        if (token.size() > 40)
+            return false;
+        if (i < token.size() && (token[i] == '-' || token[i] == '+'))
+            ++i;
+        std::size_t mantissa = digits();
+        if (i < token.size() && token[i] == '.') {
+            ++i;
+            mantissa += digits();
+        }
+        if (mantissa == 0)
+            return false;
+        if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+            ++i;
+            if (i < token.size() && (token[i] == '-' || token[i] == '+'))
+                ++i;
+            if (digits() == 0)
+                return false;
+        }
+        return i == token.size();
     }
 
     // A string: its length, one space, that many bytes.
