@@ -31,35 +31,41 @@ double storableScale(double scale) {
     return scale;
 }
 
+// Applies the archive to the items in order: written on saving, read on loading.
+template <class Archive, class... Items> void items(Archive& archive, Items&... all) {
+    (archive & ... & all);
+}
+
 } // namespace
 
 template <class Archive> void Launch::serialize(Archive& archive, unsigned int) {
-    archive& path;
+    items(archive, path);
 }
 
 template <class Archive> void Cursor::serialize(Archive& archive, unsigned int version) {
     std::lock_guard<std::mutex> guard(savedFieldsLock);
-    archive& centerX& centerY& width& height;
+    items(archive, centerX, centerY, width, height);
     if (version > 0) {
         if constexpr (Archive::is_saving::value) {
             double stored = storableScale(scale);
-            archive& stored;
+            items(archive, stored);
         } else {
-            archive& scale;
+            items(archive, scale);
         }
     }
-    archive& alphaBlend& launcherEnabled& bgTextureEnabled& onTop& shape& texturePath& launches;
+    items(archive, alphaBlend, launcherEnabled, bgTextureEnabled, onTop, shape, texturePath,
+          launches);
 }
 
 template <class Archive> void CursorThread::serialize(Archive& archive, unsigned int) {
     if constexpr (Archive::is_loading::value) {
         Cursor* loaded = nullptr;
-        archive& loaded;
+        items(archive, loaded);
         // The loaded cursor takes the place of the default one this entry was made with.
         delete cursor;
         cursor = loaded;
     } else {
-        archive& cursor;
+        items(archive, cursor);
     }
 }
 
@@ -68,7 +74,7 @@ template <class Archive> void Desktop::serialize(Archive& archive, unsigned int)
         // No cursor thread leaves the list while it is written.
         lock();
         try {
-            archive& threads;
+            items(archive, threads);
         } catch (...) {
             unlock();
             throw;
@@ -78,7 +84,7 @@ template <class Archive> void Desktop::serialize(Archive& archive, unsigned int)
         // Read aside and added whole: a failure part-way leaves no entry without a thread.
         std::list<CursorThread*> loaded;
         try {
-            archive& loaded;
+            items(archive, loaded);
         } catch (...) {
             for (CursorThread* entry : loaded)
                 delete entry;

@@ -53,7 +53,7 @@ void Cursor::startDrag(int x, int y, bool activate) {
 void Cursor::followDrag(int x, int y) {
     // The window moves with the next frame; until then its rectangle is where the move is
     // measured from, so the centre follows the mouse's screen position exactly.
-    RECT rect;
+    RECT rect{};
     GetWindowRect(hwnd, &rect);
     std::lock_guard<std::mutex> guard(savedFieldsLock);
     centerX = dragOrigX + rect.left + x - dragStartX;

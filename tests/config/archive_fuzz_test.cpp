@@ -93,9 +93,9 @@ TEST(ArchiveFuzz, DamagedFilesLoadOrGiveAMessageAndNeverCrashHangOrLeak) {
     }
 
     const auto numbers = tokens(original);
-    const std::vector<std::string> replacements = {
-        "1000000000000", "-1", "-2147483649", "4294967296", "0", "99999999999999999999",
-        "1e308", "1e999", "-1e-999"};
+    const std::vector<std::string> replacements = {"1000000000000", "-1",    "-2147483649",
+                                                   "4294967296",    "0",     "99999999999999999999",
+                                                   "1e308",         "1e999", "-1e-999"};
     for (std::size_t t = 0; t < numbers.size(); ++t) {
         const auto [start, end] = numbers[t];
         std::vector<std::string> values = replacements;
