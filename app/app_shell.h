@@ -1,0 +1,34 @@
+// The program as a whole: start-up, the hidden central window with the tray icon and the main
+// menu, and the orderly shutdown of every cursor thread.
+#pragma once
+
+#include "platform/win32.h"
+
+namespace voxtrel {
+
+constexpr const char* PROGRAM_TITLE = "Voxtrel R0-0009"; // the tray tip and the About caption
+constexpr const char* CENTRAL_CLASS_NAME = "voxtrelCentral";
+constexpr UINT TRAY_CALLBACK_MESSAGE = 0x8000; // WM_APP
+constexpr UINT_PTR TRAY_CLICK_TIMER_ID = 1;
+constexpr UINT TRAY_CLICK_DELAY_MS = 400;
+
+// The whole run of the program on the calling thread, which becomes its main thread; returns
+// the process's exit code after every cursor thread has ended.
+int runProgram();
+
+// Whether the system is Windows 2000 (5.0) or later; otherwise says so and ends the process.
+void requireSupportedSystem();
+
+// The tray icon's record, filled once; added at start-up, removed at the very end.
+void addTrayIcon();
+void removeTrayIcon();
+
+LRESULT CALLBACK centralWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void showMainMenu(HWND window);
+void runMainCommand(WORD command);
+
+// Stops the cursor threads from the last registered to the first, then waits for every thread
+// ever started, however many.
+void stopAllCursorThreads();
+
+} // namespace voxtrel

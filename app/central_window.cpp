@@ -1,0 +1,117 @@
+// The hidden central window: the tray icon's clicks and the main menu's commands.
+#include "app/app_shell.h"
+
+#include "common/process_handles.h"
+#include "config/config_file.h"
+#include "registry/desktop.h"
+#include "resources/menu_ids.h"
+
+#include <cstdio>
+
+namespace voxtrel {
+
+namespace {
+
+constexpr int MAIN_SUBMENU = 0;
+constexpr UINT MAIN_MENU_FLAGS = TPM_BOTTOMALIGN | TPM_RIGHTALIGN; // bottom right at the mouse
+constexpr const char* ABOUT_TEXT =
+    "Voxtrel: spinning launcher solids for your desktop, made by the Voxtrel team.";
+
+NOTIFYICONDATAA trayIconRecord;
+// Between a double-click on the tray icon and the next left-button release.
+bool trayDoubleClicked = false;
+
+void onTrayEvent(HWND window, UINT mouseMessage) {
+    switch (mouseMessage) {
+    case WM_LBUTTONUP:
+        if (trayDoubleClicked) {
+            KillTimer(window, TRAY_CLICK_TIMER_ID);
+            trayDoubleClicked = false;
+        } else {
+            // The menu opens unless a double-click follows within the delay.
+            SetTimer(window, TRAY_CLICK_TIMER_ID, TRAY_CLICK_DELAY_MS, nullptr);
+        }
+        break;
+    case WM_LBUTTONDBLCLK:
+        desktop.showAll();
+        trayDoubleClicked = true;
+        break;
+    case WM_RBUTTONDOWN:
+        showMainMenu(window);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void addTrayIcon() {
+    trayIconRecord = {};
+    trayIconRecord.cbSize = NOTIFYICONDATAA_V1_SIZE; // the first form: a tip of 64 characters
+    trayIconRecord.hWnd = centralWindow;
+    trayIconRecord.uID = 0;
+    trayIconRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    trayIconRecord.uCallbackMessage = TRAY_CALLBACK_MESSAGE;
+    trayIconRecord.hIcon = programIcon;
+    std::snprintf(trayIconRecord.szTip, 64, "%s", PROGRAM_TITLE);
+    static_cast<void>(Shell_NotifyIconA(NIM_ADD, &trayIconRecord)); // without it, no main menu
+}
+
+void removeTrayIcon() {
+    static_cast<void>(Shell_NotifyIconA(NIM_DELETE, &trayIconRecord));
+}
+
+void showMainMenu(HWND window) {
+    POINT mouse;
+    GetCursorPos(&mouse);
+    SetForegroundWindow(window);
+    TrackPopupMenuEx(GetSubMenu(menuResource, MAIN_SUBMENU), MAIN_MENU_FLAGS, mouse.x, mouse.y,
+                     window, nullptr);
+}
+
+void runMainCommand(WORD command) {
+    switch (command) {
+    case IDM_ABOUT:
+        MessageBoxA(centralWindow, ABOUT_TEXT, PROGRAM_TITLE, MB_OK);
+        break;
+    case IDM_EXIT:
+        PostQuitMessage(0);
+        break;
+    case IDM_NEW_CURSOR:
+        desktop.newCursor();
+        break;
+    case IDM_SAVE_CONFIG:
+        saveConfig();
+        break;
+    case IDM_HIDE_ALL:
+        desktop.hideAll();
+        break;
+    case IDM_SHOW_ALL:
+        desktop.showAll();
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT CALLBACK centralWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        runMainCommand(LOWORD(wParam));
+        break;
+    case WM_TIMER:
+        // The click delay is this window's only timer.
+        KillTimer(window, TRAY_CLICK_TIMER_ID);
+        showMainMenu(window);
+        break;
+    case TRAY_CALLBACK_MESSAGE:
+        onTrayEvent(window, static_cast<UINT>(lParam));
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace voxtrel
