@@ -122,6 +122,10 @@ TEST_F(CursorWindow, WithoutAlphaBlendTheFlagsAreOneAndTheClassIsRegisteredOnce)
     ASSERT_TRUE(headless::waitForFrames(second.hwnd, 2));
     EXPECT_EQ(cursorClassAtom, atom) << "the class is not registered again";
     EXPECT_EQ(headless::lastFrame(second.hwnd)->x, 300 - 128);
+    // Each thread's context draws: the second cursor's solid is there too.
+    const Rgb secondMiddle = framePixel(*headless::lastFrame(second.hwnd), 128, 128);
+    EXPECT_TRUE(isGrey(secondMiddle)) << secondMiddle.red << "," << secondMiddle.green << ","
+                                      << secondMiddle.blue;
 
     PostThreadMessageA(firstId, WM_QUIT, 0, 0);
     PostThreadMessageA(secondId, WM_QUIT, 0, 0);

@@ -151,6 +151,9 @@ BOOL WINAPI SetPixelFormat(HDC handle, int format, const PIXELFORMATDESCRIPTOR*)
 
 HGLRC WINAPI wglCreateContext(HDC handle) {
     const Egl& state = egl();
+    // The API is chosen per thread: every cursor thread asks for desktop OpenGL itself, or its
+    // contexts would be OpenGL ES ones and the profile attribute refused.
+    eglBindAPI(EGL_OPENGL_API);
     std::lock_guard<std::mutex> guard(gdiLock());
     DcObject* dc = findDc(handle);
     if (dc == nullptr || dc->pixelFormat == 0 || dc->bitmap == nullptr || !state.ok) {
@@ -179,6 +182,7 @@ HGLRC WINAPI wglCreateContext(HDC handle) {
 
 BOOL WINAPI wglMakeCurrent(HDC handle, HGLRC contextHandle) {
     const Egl& state = egl();
+    eglBindAPI(EGL_OPENGL_API); // per thread, as in wglCreateContext
     std::lock_guard<std::mutex> guard(gdiLock());
     if (contextHandle == nullptr) {
         if (currentContext != nullptr)
