@@ -7,6 +7,7 @@
 #include "registry/desktop.h"
 #include "render/image_library.h"
 #include "resources/menu_ids.h"
+#include "bench/process_usage.h"
 
 #include <chrono>
 #include <cstdio>
@@ -20,33 +21,8 @@
 
 namespace {
 
-double cpuSeconds() {
-    std::ifstream stat("/proc/self/stat");
-    std::string line;
-    std::getline(stat, line);
-    std::istringstream rest(line.substr(line.rfind(')') + 2));
-    std::string field;
-    double utime = 0, stime = 0;
-    for (int index = 3; rest >> field; ++index) {
-        if (index == 14)
-            utime = std::stod(field);
-        if (index == 15) {
-            stime = std::stod(field);
-            break;
-        }
-    }
-    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-double residentMegabytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    }
-    return 0;
-}
+using voxtrel::bench::cpuSeconds;
+using voxtrel::bench::residentMegabytes;
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include "registry/desktop.h"
 #include "render/image_library.h"
 #include "resources/menu_ids.h"
+#include "bench/process_usage.h"
 
 #include <chrono>
 #include <cstdio>
@@ -23,30 +24,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using voxtrel::bench::cpuSeconds;
+using voxtrel::bench::residentMegabytes;
 
-// User and system CPU time of a process, in seconds.
-double cpuSeconds(const std::string& pid) {
-    std::ifstream stat("/proc/" + pid + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const auto close = line.rfind(')');
-    if (close == std::string::npos)
-        return 0;
-    // Fields after the command: state is field 3; utime and stime are fields 14 and 15.
-    std::istringstream rest(line.substr(close + 2));
-    std::string field;
-    double utime = 0, stime = 0;
-    for (int index = 3; rest >> field; ++index) {
-        if (index == 14)
-            utime = std::stod(field);
-        if (index == 15) {
-            stime = std::stod(field);
-            break;
-        }
-    }
-    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
+using Clock = std::chrono::steady_clock;
 
 void movePointer(int x, int y) {
     const std::string command =

@@ -23,25 +23,8 @@ public:
     const int fd;
 };
 
-DWORD errorOf(int error) {
-    switch (error) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ERROR_ACCESS_DENIED;
-    case EEXIST:
-        return ERROR_ALREADY_EXISTS;
-    default:
-        return ERROR_INVALID_PARAMETER;
-    }
-}
-
 BOOL failWith(int error) {
-    SetLastError(errorOf(error));
+    SetLastError(errorFromErrno(error));
     return FALSE;
 }
 
@@ -101,7 +84,7 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     }
     const int fd = path != nullptr ? ::open(path, flags, 0666) : -1;
     if (fd < 0) {
-        SetLastError(path == nullptr ? ERROR_INVALID_PARAMETER : errorOf(errno));
+        SetLastError(path == nullptr ? ERROR_INVALID_PARAMETER : errorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
     }
     return adopt(new FileObject(fd));

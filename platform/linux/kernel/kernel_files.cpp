@@ -1,5 +1,5 @@
 // File attributes, folder creation and the process-wide current directory.
-#include "platform/win32.h"
+#include "platform/linux/kernel/kernel_objects.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,23 +10,6 @@
 #include <string>
 
 namespace {
-
-DWORD errorFromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ERROR_ACCESS_DENIED;
-    case EEXIST:
-        return ERROR_ALREADY_EXISTS;
-    default:
-        return ERROR_INVALID_PARAMETER;
-    }
-}
 
 // The last path component, ignoring trailing separators ("/a/.b/" gives ".b").
 std::string baseName(std::string path) {
@@ -54,6 +37,25 @@ bool isConfigHome(const char* path) {
 }
 
 } // namespace
+
+using voxtrel::kernel::errorFromErrno;
+
+DWORD voxtrel::kernel::errorFromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ERROR_ACCESS_DENIED;
+    case EEXIST:
+        return ERROR_ALREADY_EXISTS;
+    default:
+        return ERROR_INVALID_PARAMETER;
+    }
+}
 
 DWORD WINAPI GetFileAttributesA(LPCSTR path) {
     struct stat info;

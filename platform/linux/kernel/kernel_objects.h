@@ -34,6 +34,9 @@ void release(Object* object);
 
 DWORD currentThreadId();
 
+// The Win32 error code for a POSIX errno value of a file call.
+DWORD errorFromErrno(int error);
+
 // Work each thread does when it ends, before its handle is signalled: the user layer drops the
 // thread's windows and message queue there, so a waiter never sees them half gone.
 void addThreadExitHook(void (*hook)());
