@@ -9,12 +9,13 @@ VOXTREL_RUN_PACKAGES=(
     libboost-serialization-dev libdevil-dev
     libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri
     libgtk-3-dev libx11-dev libxext-dev
-    shared-mime-info
+    shared-mime-info librsvg2-common
 )
 # What the tests add: unit tests, a real X server to drive, the Windows compile check.
 VOXTREL_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xdotool x11-utils imagemagick trayer openbox picom
+    xvfb xdotool x11-utils x11-xserver-utils imagemagick trayer openbox picom
+    desktop-file-utils appstream dbus-daemon
     g++-mingw-w64-x86-64-posix
 )
 

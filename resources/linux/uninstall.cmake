@@ -1,0 +1,12 @@
+# Removes every file that the last `cmake --install` of this build recorded (DESTDIR applies).
+if(NOT EXISTS "${MANIFEST}")
+    message(FATAL_ERROR "Nothing to uninstall: ${MANIFEST} is missing (install first)")
+endif()
+file(STRINGS "${MANIFEST}" installed)
+foreach(file IN LISTS installed)
+    set(target "$ENV{DESTDIR}${file}")
+    if(EXISTS "${target}" OR IS_SYMLINK "${target}")
+        message(STATUS "Removing ${target}")
+        file(REMOVE "${target}")
+    endif()
+endforeach()
