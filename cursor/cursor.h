@@ -91,6 +91,8 @@ public:
     void followDrag(int x, int y);
     void endDrag();
     void startZoomStep(short delta);
+    // Moves the window's centre back onto `screen` when the window lies wholly outside it.
+    void bringBackOnScreen(const RECT& screen);
 
     LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -1,6 +1,7 @@
 // A cursor's messages: the frame timer, dragging, the wheel, the double-click that opens a
 // slot, dropped files, Escape and the property menu.
 #include "cursor/cursor.h"
+#include "cursor/screen_rules.h"
 
 #include "common/process_handles.h"
 #include "render/image_library.h"
@@ -145,6 +146,10 @@ LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         // A notch during a running zoom step is ignored.
         if (zoomDirection == 0)
             startZoomStep(GET_WHEEL_DELTA_WPARAM(wParam));
+        break;
+    case WM_DISPLAYCHANGE:
+        // The next frame moves the window to the new centre.
+        bringBackOnScreen(virtualScreen());
         break;
     case WM_DROPFILES:
         if (takeDrop(reinterpret_cast<HDROP>(wParam)))

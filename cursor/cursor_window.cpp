@@ -1,6 +1,7 @@
 // A cursor's layered window, its off-screen surface and its OpenGL context, all made on the
 // cursor's own thread.
 #include "cursor/cursor.h"
+#include "cursor/screen_rules.h"
 
 #include "common/process_handles.h"
 
@@ -53,6 +54,8 @@ bool Cursor::create() {
         windowClass.lpszClassName = CURSOR_CLASS_NAME;
         cursorClassAtom = RegisterClassExA(&windowClass);
     }
+    // A position saved on a larger screen would leave the cursor out of reach.
+    bringBackOnScreen(virtualScreen());
     // Placed with its top-left at the centre; the first frame moves it around the centre.
     if (createWindow(extendedStyle(), CURSOR_CLASS_NAME, CURSOR_CLASS_NAME, WS_POPUP, centerX,
                      centerY, width, height, nullptr, nullptr, nullptr) == nullptr)

@@ -2,6 +2,8 @@
 // no command line and has no main window, so it gets an empty line and the default show state.
 // A Linux session ends programs with SIGTERM (and a terminal with SIGINT or SIGHUP): each of
 // them is taken as the main menu's "Exit", so the cursors stop in order and WinMain returns.
+// Only one program runs per user and configuration folder (linux_instance.h).
+#include "platform/linux/entry/linux_instance.h"
 #include "platform/win32.h"
 
 #include <csignal>
@@ -40,6 +42,12 @@ int main() {
         sigaddset(&signals, signal);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::thread(watchEndingSignals, signals, GetCurrentThreadId()).detach();
+
+    // A second start on the same configuration shows the first one's cursors and ends.
+    using voxtrel::entry::InstanceClaim;
+    if (voxtrel::entry::claimInstance(voxtrel::entry::instanceKey()) ==
+        InstanceClaim::AnsweredByOther)
+        return 0;
 
     char emptyCommandLine[] = "";
     return WinMain(nullptr, nullptr, emptyCommandLine, SW_SHOWDEFAULT);

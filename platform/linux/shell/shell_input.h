@@ -16,4 +16,8 @@ bool deliverDrop(HWND target, const std::vector<std::string>& paths, POINT scree
 // A mouse message (WM_LBUTTONUP, ...) over the tray icon `id` of `owner`.
 void deliverTrayEvent(HWND owner, UINT id, UINT mouseMessage);
 
+// A double-click on the process's first tray icon, as the user's own would arrive: what a
+// program does when it is asked, from outside, to come forward. False when it has no tray icon.
+bool doubleClickTrayIcon();
+
 } // namespace voxtrel::shell

@@ -49,6 +49,26 @@ void deliverTrayEvent(HWND owner, UINT id, UINT mouseMessage) {
     PostMessageA(owner, callbackMessage, id, static_cast<LPARAM>(mouseMessage));
 }
 
+bool doubleClickTrayIcon() {
+    HWND owner = nullptr;
+    UINT id = 0;
+    UINT callbackMessage = 0;
+    {
+        std::lock_guard<std::mutex> guard(trayMutex);
+        auto entry = std::find_if(trayIcons().begin(), trayIcons().end(),
+                                  [](const TrayEntry& icon) { return icon.callbackMessage != 0; });
+        if (entry == trayIcons().end())
+            return false;
+        owner = entry->owner;
+        id = entry->id;
+        callbackMessage = entry->callbackMessage;
+    }
+    // The second half of a double-click: its press, then its release.
+    PostMessageA(owner, callbackMessage, id, WM_LBUTTONDBLCLK);
+    PostMessageA(owner, callbackMessage, id, WM_LBUTTONUP);
+    return true;
+}
+
 } // namespace voxtrel::shell
 
 using namespace voxtrel::shell;

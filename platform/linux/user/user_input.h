@@ -17,6 +17,10 @@ void deliverPointer(HWND hit, PointerEvent event, POINT screen, int wheelDelta =
 // A key goes to the active window of the thread that owns the foreground window.
 void deliverKey(UINT virtualKey, bool down);
 
+// The screen changed size (a monitor added or removed, the resolution changed): every window
+// gets WM_DISPLAYCHANGE with the new size, as Windows tells its top-level windows.
+void deliverDisplayChange(int width, int height);
+
 // Ends the modal menu or box `token` of thread `threadId` with `result`.
 void completeModal(DWORD threadId, std::uint64_t token, LRESULT result);
 

@@ -129,6 +129,24 @@ std::uint64_t newModalToken() {
     return next.fetch_add(1);
 }
 
+void deliverDisplayChange(int width, int height) {
+    constexpr WPARAM kBitsPerPixel = 32;
+    std::lock_guard<std::mutex> guard(stateLock());
+    for (WindowObject* window : allWindows()) {
+        if (window->destroying)
+            continue;
+        if (auto queue = queueOf(window->threadId)) {
+            MSG msg{};
+            msg.hwnd = window->hwnd;
+            msg.message = WM_DISPLAYCHANGE;
+            msg.wParam = kBitsPerPixel;
+            msg.lParam = MAKELPARAM(width, height);
+            msg.time = GetTickCount();
+            post(*queue, msg);
+        }
+    }
+}
+
 void completeModal(DWORD threadId, std::uint64_t token, LRESULT result) {
     std::lock_guard<std::mutex> guard(stateLock());
     if (auto queue = queueOf(threadId)) {

@@ -82,6 +82,13 @@ std::vector<WindowObject*> windowsOfThread(DWORD threadId) {
     return result;
 }
 
+std::vector<WindowObject*> allWindows() {
+    std::vector<WindowObject*> result;
+    for (auto& [hwnd, window] : windows())
+        result.push_back(window.get());
+    return result;
+}
+
 void insertWindow(std::unique_ptr<WindowObject> window) {
     HWND hwnd = window->hwnd;
     windows().emplace(hwnd, std::move(window));

@@ -81,6 +81,7 @@ std::mutex& stateLock();
 // Everything below is called with stateLock() held.
 WindowObject* findWindow(HWND hwnd);
 std::vector<WindowObject*> windowsOfThread(DWORD threadId);
+std::vector<WindowObject*> allWindows();
 std::shared_ptr<MessageQueue> queueOf(DWORD threadId);
 // The calling thread's queue, made on first use as Windows makes it on the first USER call.
 std::shared_ptr<MessageQueue> currentQueue();

@@ -1,8 +1,14 @@
 // Screen and pointer queries of the X11 backend over a private Xlib connection, so that any
 // thread may ask without going through the display thread. The root window spans every monitor.
+// A change of its size (RandR: a monitor added or removed, a new resolution) is told to every
+// window as WM_DISPLAYCHANGE.
 #include "platform/linux/display/gtk/gtk_display.h"
 
+#include "platform/linux/display/gtk/gtk_loop.h"
+#include "platform/linux/user/user_input.h"
+
 #include <X11/Xlib.h>
+#include <gtk/gtk.h>
 
 #include <mutex>
 
@@ -13,8 +19,24 @@ struct GtkDisplay::Connection {
     ::Display* x = nullptr;
 };
 
+namespace {
+
+// Display thread: GDK has seen the root window's new size.
+void onScreenSizeChanged(GdkScreen*, gpointer data) {
+    const Size size = static_cast<GtkDisplay*>(data)->screenSize();
+    user::deliverDisplayChange(size.width, size.height);
+}
+
+} // namespace
+
 GtkDisplay::GtkDisplay() : connection_(new Connection) {
     connection_->x = XOpenDisplay(nullptr);
+    if (connection_->x != nullptr && displayThreadRunning()) {
+        onDisplayThread([this] {
+            g_signal_connect(gdk_screen_get_default(), "size-changed",
+                             G_CALLBACK(onScreenSizeChanged), this);
+        });
+    }
 }
 
 GtkDisplay::~GtkDisplay() {

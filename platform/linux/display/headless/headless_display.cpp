@@ -213,8 +213,11 @@ void HeadlessDisplay::removeTrayIcon(HWND owner, UINT id) {
 // The test controls
 
 void headless::setScreenSize(int width, int height) {
-    std::lock_guard<std::mutex> guard(state().mutex);
-    state().screen = {width, height};
+    {
+        std::lock_guard<std::mutex> guard(state().mutex);
+        state().screen = {width, height};
+    }
+    user::deliverDisplayChange(width, height);
 }
 
 void headless::setPointer(int x, int y) {
