@@ -149,5 +149,26 @@ TEST_F(LaunchOpen, ANativeProgramRunsWithItsParametersAndSucceeds) {
     EXPECT_TRUE(waitForFile(file("ran it")).has_value());
 }
 
+TEST_F(LaunchOpen, AnExecutableScriptRunsAndAnExecutableTextWithoutInterpreterLineIsRead) {
+    // A script dropped on a slot runs, as a batch file does on Windows.
+    const std::string marker = file("script ran");
+    const std::string script = xdg->write("my script.sh",
+                                          "#!/bin/sh\necho ran > '" + marker + ".part' && mv '" +
+                                              marker + ".part' '" + marker + "'\n",
+                                          true);
+    Launch entry;
+    entry.assign(script.c_str());
+    entry.open();
+    EXPECT_EQ(waitForFile(marker).value_or("did not run"), "ran\n");
+
+    // Plain text that merely carries the execute bit goes to its editor, as before.
+    const std::string notes = xdg->write("notes.txt", "not a program\n", true);
+    Launch text;
+    text.assign(notes.c_str());
+    text.open();
+    EXPECT_EQ(waitForFile(file("received")).value_or("nothing received"), "1\n" + notes);
+    releaseRecorder();
+}
+
 } // namespace
 } // namespace voxtrel

@@ -10,8 +10,11 @@
 
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <functional>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -164,8 +167,14 @@ TEST_F(ProgramOnX, AnInstanceKilledOutrightNeverBlocksTheNextStart) {
 }
 
 TEST_F(ProgramOnX, ACursorTheShrunkScreenNoLongerShowsComesBackOntoIt) {
+    // A server of its own: the other tests must not see the screen change size.
+    const std::string display = ":" + std::to_string(300 + getpid() % 300);
+    Helper server("Xvfb " + display + " -screen 0 1600x900x24 -nolisten tcp");
+    const std::string onServer = "env DISPLAY=" + display + " ";
+    ASSERT_TRUE(waitForCommand(onServer + "xdpyinfo >/dev/null 2>&1"));
     Session session;
-    Helper program(session.command());
+    Helper program(onServer + session.command());
+    setenv("DISPLAY", display.c_str(), 1); // for xdotool and xwininfo
     const std::string cursor = waitForCursorWindow(program.pid());
     ASSERT_FALSE(cursor.empty());
     const auto before = geometryOf(cursor);
@@ -183,16 +192,103 @@ TEST_F(ProgramOnX, ACursorTheShrunkScreenNoLongerShowsComesBackOntoIt) {
                now->y >= 0;
     });
     const auto after = geometryOf(cursor);
-    runCommand("xrandr --output screen --mode 1600x900 2>&1");
     ASSERT_TRUE(after.has_value());
     EXPECT_TRUE(movedIn) << "at " << after->x << "," << after->y;
     // The least move: against the right edge, and up only as far as the bottom edge needs.
     EXPECT_EQ(after->x, 640 - before->width);
     EXPECT_EQ(after->y, std::min(before->y, 480 - before->height));
-    EXPECT_TRUE(waitFor([] {
-        const auto size = runCommand("xdpyinfo | grep dimensions");
-        return size && size->find("1600x900") != std::string::npos;
-    })) << "the screen is restored for the other tests";
+}
+
+// Drags `path` from the tests' drag source onto the screen point (x, y) and lets go there. The
+// source must outlive the drop: the target asks it for the data after the release.
+std::unique_ptr<Helper> dragFileTo(const std::string& path, int x, int y) {
+    auto source =
+        std::make_unique<Helper>(std::string(VOXTREL_TEST_DRAG_SOURCE) + " 50 50 '" + path + "'");
+    if (!waitForCommand("xdotool search --onlyvisible --name '^voxtrel-drag-source$'"))
+        return source;
+    Sleep(300);
+    xdotool("mousemove 100 100 mousedown 1");
+    Sleep(100);
+    for (int step = 1; step <= 10; ++step) {
+        xdotool("mousemove " + std::to_string(100 + (x - 100) * step / 10) + " " +
+                std::to_string(100 + (y - 100) * step / 10));
+        Sleep(60);
+    }
+    xdotool("mousemove " + std::to_string(x + 1) + " " + std::to_string(y + 1));
+    Sleep(200);
+    xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y));
+    Sleep(200);
+    xdotool("mouseup 1");
+    return source;
+}
+
+// Pixels of the magenta test icon, as the lit face shows it: red and blue alike, no green.
+int iconPixelsIn(const Geometry& area) {
+    const auto shot = takeScreenshot();
+    if (!shot)
+        return 0;
+    int count = 0;
+    for (int y = area.y; y < area.y + area.height; ++y) {
+        for (int x = area.x; x < area.x + area.width; ++x) {
+            const auto pixel = shot->at(x, y);
+            if (pixel.red > 90 && pixel.blue > 90 && pixel.green < 40 &&
+                std::abs(pixel.red - pixel.blue) < 40)
+                ++count;
+        }
+    }
+    return count;
+}
+
+TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
+    Session session;
+    // A test application, its icon in the session's hicolor theme, and its desktop entry.
+    const std::string launched = session.home.path() + "/launched";
+    const std::string app =
+        session.data.write("test-app.sh",
+                           "#!/bin/sh\necho \"$1\" > '" + launched + ".part' && mv '" + launched +
+                               ".part' '" + launched + "'\n",
+                           true);
+    const std::string iconFolder = session.data.path() + "/icons/hicolor/32x32/apps";
+    std::filesystem::create_directories(iconFolder);
+    ASSERT_TRUE(
+        runCommand("convert -size 32x32 xc:'#ff00ff' PNG32:" + iconFolder + "/voxtrel-test-app.png")
+            .has_value());
+    const std::string entry =
+        session.home.write("Test App.desktop", "[Desktop Entry]\nType=Application\nName=Test App\n"
+                                               "Icon=voxtrel-test-app\nExec=" +
+                                                   app + " from-the-entry\n");
+    // A script of the user's own, with the execute bit.
+    const std::string scriptRan = session.home.path() + "/script ran";
+    const std::string script =
+        session.home.write("tidy up.sh", "#!/bin/sh\necho ran > '" + scriptRan + "'\n", true);
+
+    Helper program(session.command());
+    const std::string cursor = waitForCursorWindow(program.pid());
+    ASSERT_FALSE(cursor.empty());
+    const auto area = geometryOf(cursor);
+    ASSERT_TRUE(area.has_value());
+    ASSERT_EQ(iconPixelsIn(*area), 0) << "no icon before the drop";
+    const int cx = area->x + area->width / 2, cy = area->y + area->height / 2;
+    // With the pointer over it the solid slows to a crawl, so a face stays under the pointer.
+    xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
+    Sleep(3000);
+
+    auto entrySource = dragFileTo(entry, cx, cy);
+    EXPECT_TRUE(waitFor([&] { return iconPixelsIn(*area) > 50; }, 5000))
+        << "the face shows the application's icon from the theme";
+    xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
+    Sleep(200);
+    xdotool("click --repeat 2 --delay 80 1");
+    EXPECT_EQ(waitForFile(launched, std::chrono::seconds(10)).value_or("not started"),
+              "from-the-entry\n")
+        << "the application starts as the desktop starts it, with the entry's arguments";
+
+    auto scriptSource = dragFileTo(script, cx, cy);
+    xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
+    Sleep(1000); // the drop completes
+    xdotool("click --repeat 2 --delay 80 1");
+    EXPECT_EQ(waitForFile(scriptRan, std::chrono::seconds(10)).value_or("not run"), "ran\n");
+    xdotool("mousemove 5 5");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-// ShellExecuteExA through GIO: a program or a desktop launcher is started, any other path is
-// handed to the default application of its content type. Nothing here waits for what it starts
-// (GLib spawns detached), so the calling cursor thread goes on at once.
+// ShellExecuteExA through GIO: a program, a script or a desktop launcher is started, any other
+// path is handed to the default application of its content type. Nothing here waits for what it
+// starts (GLib spawns detached), so the calling cursor thread goes on at once.
 // Not implemented: verbs other than "open", process handles (SEE_MASK_NOCLOSEPROCESS), URLs.
 #include "platform/win32.h"
 
@@ -9,6 +9,7 @@
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -54,21 +55,33 @@ Failure failureFrom(const GErrorOwner& owner, int fallbackCode, DWORD fallbackEr
     return {fallbackCode, fallbackError, owner.message()};
 }
 
-// Native programs run when opened, as .exe files do on Windows. Executable text files (scripts
-// with the execute bit) open in their editor instead, as a file manager does by default.
-bool isNativeProgram(GFileInfo* info) {
+// Whether the file begins with an interpreter line ("#!"), as a script the kernel can run does.
+bool startsWithInterpreterLine(const char* path) {
+    char start[2] = {};
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr)
+        return false;
+    const std::size_t read = std::fread(start, 1, sizeof start, file);
+    std::fclose(file);
+    return read == sizeof start && start[0] == '#' && start[1] == '!';
+}
+
+// Programs run when opened, as .exe and .bat files do on Windows: native programs and scripts
+// with an interpreter line, both with the execute bit. A text file that merely has the bit (as
+// on some mounted drives) opens in its editor instead.
+bool isRunnableProgram(const char* path, GFileInfo* info) {
     if (g_file_info_get_file_type(info) != G_FILE_TYPE_REGULAR ||
         !g_file_info_get_attribute_boolean(info, G_FILE_ATTRIBUTE_ACCESS_CAN_EXECUTE))
         return false;
     const char* type = g_file_info_get_content_type(info);
-    if (type == nullptr)
-        return false;
-    for (const char* program :
-         {"application/x-executable", "application/x-pie-executable", "application/x-sharedlib"}) {
-        if (g_content_type_is_a(type, program))
-            return true;
+    if (type != nullptr) {
+        for (const char* program : {"application/x-executable", "application/x-pie-executable",
+                                    "application/x-sharedlib"}) {
+            if (g_content_type_is_a(type, program))
+                return true;
+        }
     }
-    return false;
+    return startsWithInterpreterLine(path);
 }
 
 std::optional<Failure> runProgram(const char* path, const char* parameters, const char* directory) {
@@ -114,7 +127,7 @@ std::optional<Failure> openPath(const SHELLEXECUTEINFOA& info) {
     if (!fileInfo)
         return failureFrom(queryError, SE_ERR_FNF, ERROR_FILE_NOT_FOUND);
 
-    if (isNativeProgram(fileInfo.get()))
+    if (isRunnableProgram(path, fileInfo.get()))
         return runProgram(path, info.lpParameters, info.lpDirectory);
 
     const char* type = g_file_info_get_content_type(fileInfo.get());

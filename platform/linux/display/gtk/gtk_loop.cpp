@@ -35,6 +35,7 @@ void runDisplayThread(Startup* startup) {
         g_main_context_release(context);
         return;
     }
+    watchScreenSize();
     gtk_main();
 }
 

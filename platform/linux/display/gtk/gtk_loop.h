@@ -9,6 +9,10 @@ namespace voxtrel::display::gtk {
 // Starts the display thread on first use and reports whether GTK could open the X display.
 bool displayThreadRunning();
 
+// Display thread, once GTK runs: tells every window when the screen changes size
+// (gtk_screen.cpp).
+void watchScreenSize();
+
 // Runs `work` on the display thread, in the order of the calls, without waiting for it. On the
 // display thread itself it runs at once.
 void onDisplayThread(std::function<void()> work);

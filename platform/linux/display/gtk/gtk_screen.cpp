@@ -4,7 +4,6 @@
 // window as WM_DISPLAYCHANGE.
 #include "platform/linux/display/gtk/gtk_display.h"
 
-#include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/user/user_input.h"
 
 #include <X11/Xlib.h>
@@ -22,21 +21,20 @@ struct GtkDisplay::Connection {
 namespace {
 
 // Display thread: GDK has seen the root window's new size.
-void onScreenSizeChanged(GdkScreen*, gpointer data) {
-    const Size size = static_cast<GtkDisplay*>(data)->screenSize();
-    user::deliverDisplayChange(size.width, size.height);
+void onScreenSizeChanged(GdkScreen* screen, gpointer) {
+    GdkWindow* root = gdk_screen_get_root_window(screen);
+    user::deliverDisplayChange(gdk_window_get_width(root), gdk_window_get_height(root));
 }
 
 } // namespace
 
+void watchScreenSize() {
+    g_signal_connect(gdk_screen_get_default(), "size-changed", G_CALLBACK(onScreenSizeChanged),
+                     nullptr);
+}
+
 GtkDisplay::GtkDisplay() : connection_(new Connection) {
     connection_->x = XOpenDisplay(nullptr);
-    if (connection_->x != nullptr && displayThreadRunning()) {
-        onDisplayThread([this] {
-            g_signal_connect(gdk_screen_get_default(), "size-changed",
-                             G_CALLBACK(onScreenSizeChanged), this);
-        });
-    }
 }
 
 GtkDisplay::~GtkDisplay() {
