@@ -150,12 +150,14 @@ TEST_F(LaunchOpen, ANativeProgramRunsWithItsParametersAndSucceeds) {
 }
 
 TEST_F(LaunchOpen, AnExecutableScriptRunsAndAnExecutableTextWithoutInterpreterLineIsRead) {
-    // A script dropped on a slot runs, as a batch file does on Windows.
+    // A script dropped on a slot runs, as a batch file does on Windows, whether or not its
+    // content type is known as a program's (this one's is plain text).
     const std::string marker = file("script ran");
-    const std::string script = xdg->write("my script.sh",
-                                          "#!/bin/sh\necho ran > '" + marker + ".part' && mv '" +
-                                              marker + ".part' '" + marker + "'\n",
-                                          true);
+    const std::string script =
+        xdg->write("my script",
+                   "#!/usr/bin/env -S sh -e\necho ran > '" + marker + ".part' && mv '" + marker +
+                       ".part' '" + marker + "'\n",
+                   true);
     Launch entry;
     entry.assign(script.c_str());
     entry.open();

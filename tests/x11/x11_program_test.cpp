@@ -257,10 +257,11 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
         session.home.write("Test App.desktop", "[Desktop Entry]\nType=Application\nName=Test App\n"
                                                "Icon=voxtrel-test-app\nExec=" +
                                                    app + " from-the-entry\n");
-    // A script of the user's own, with the execute bit.
+    // A script of the user's own, with the execute bit: no extension and an interpreter line
+    // that the content-type guess does not know, so only the "#!" says it is a program.
     const std::string scriptRan = session.home.path() + "/script ran";
-    const std::string script =
-        session.home.write("tidy up.sh", "#!/bin/sh\necho ran > '" + scriptRan + "'\n", true);
+    const std::string script = session.home.write(
+        "tidy up", "#!/usr/bin/env -S sh -e\necho ran > '" + scriptRan + "'\n", true);
 
     Helper program(session.command());
     const std::string cursor = waitForCursorWindow(program.pid());
