@@ -1,6 +1,7 @@
 // The built program on the tests' X server, as a user's session runs it: one instance per
 // configuration, launchers that start applications and scripts, and cursors brought back when
 // the screen shrinks.
+#include "tests/support/session_bus.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 
@@ -45,12 +46,13 @@ public:
     std::string command(const std::string& program = VOXTREL_PROGRAM) const {
         return "env -u APPDATA -u XDG_CONFIG_HOME HOME='" + home.path() + "' XDG_DATA_HOME='" +
                home.path() + "/.local/share' XDG_DATA_DIRS='" + data.path() + ":/usr/share' " +
-               "LSAN_OPTIONS=suppressions=" + suppressions + " VOXTREL_DISPLAY=x11 '" + program +
-               "'";
+               "LSAN_OPTIONS=suppressions=" + suppressions + " VOXTREL_DISPLAY=x11 " + extraEnv +
+               " '" + program + "'";
     }
     TempDir home;
     TempDir data;
     std::string suppressions;
+    std::string extraEnv; // more VAR=value words
 };
 
 // The visible windows of a process, by xdotool.
@@ -290,6 +292,72 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
     xdotool("click --repeat 2 --delay 80 1");
     EXPECT_EQ(waitForFile(scriptRan, std::chrono::seconds(10)).value_or("not run"), "ran\n");
     xdotool("mousemove 5 5");
+}
+
+// Hides the cursor through its own menu ("Hide" is its seventh item); a window manager must run.
+bool hideThroughItsMenu(const std::string& cursor) {
+    const auto geometry = geometryOf(cursor);
+    if (!geometry)
+        return false;
+    xdotool("mousemove " + std::to_string(geometry->x + geometry->width / 2) + " " +
+            std::to_string(geometry->y + geometry->height / 2) + " click 3");
+    Sleep(700);
+    for (int item = 0; item < 7; ++item)
+        xdotool("key Down");
+    xdotool("key Return");
+    const bool hidden = waitFor([&] { return !isViewable(cursor); });
+    xdotool("mousemove 5 5");
+    return hidden;
+}
+
+TEST_F(ProgramOnX, TheNotifierItemOpensTheMainMenuLateOrAtOnceAndADoubleActivationShowsAll) {
+    Helper manager("openbox --sm-disable");
+    PrivateBus bus;
+    ASSERT_TRUE(bus.ready());
+    Watcher watcher(bus, VOXTREL_TEST_NOTIFIER_WATCHER);
+    ASSERT_TRUE(watcher.ready());
+    Session session;
+    session.extraEnv = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
+    Helper program(session.command());
+    const std::string cursor = waitForCursorWindow(program.pid());
+    ASSERT_FALSE(cursor.empty());
+    const std::string service = watcher.waitForItem();
+    ASSERT_FALSE(service.empty()) << "the program's tray registers as a StatusNotifierItem";
+    NotifierHost host(bus.address(), service);
+    xdotool("mousemove 1400 700");
+    // The main menu is the one more window the program shows beside its cursor.
+    auto menuShown = [&] { return visibleWindows(program.pid()).size() >= 2; };
+    auto firstSeen = [&](int limitMs) {
+        const auto start = Clock::now();
+        waitFor(menuShown, limitMs);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    };
+
+    ASSERT_TRUE(host.call("ContextMenu"));
+    const auto contextDelay = firstSeen(3000);
+    EXPECT_TRUE(menuShown());
+    xdotool("key Escape");
+    ASSERT_TRUE(waitFor([&] { return !menuShown(); }));
+
+    ASSERT_TRUE(host.call("Activate"));
+    const auto activateDelay = firstSeen(3000);
+    EXPECT_TRUE(menuShown());
+    // The menu takes the same time to appear both times; Activate first waits out the
+    // double-click delay (400 ms), ContextMenu does not.
+    EXPECT_GE(activateDelay, 350) << "Activate opens it only once no second one came";
+    EXPECT_GE(activateDelay - contextDelay, 200)
+        << "ContextMenu opened it at once: " << contextDelay << " ms against " << activateDelay;
+    xdotool("key Escape");
+    ASSERT_TRUE(waitFor([&] { return !menuShown(); }));
+
+    ASSERT_TRUE(hideThroughItsMenu(cursor));
+    Sleep(600);
+    ASSERT_TRUE(host.call("Activate"));
+    ASSERT_TRUE(host.call("Activate"));
+    EXPECT_TRUE(waitFor([&] { return isViewable(cursor); }, 3000))
+        << "a double activation is \"Show All\"";
+    Sleep(1000);
+    EXPECT_FALSE(menuShown()) << "and opens no menu";
 }
 
 } // namespace

@@ -1,14 +1,19 @@
-// Tray icons: GTK's XEmbed status icon, whose raw button events become the mouse messages of
-// the owner's tray callback. GTK's own activate and popup-menu signals are not used: a
-// double-click must arrive as WM_LBUTTONDBLCLK, which they cannot tell apart.
+// Tray icons: a StatusNotifierItem when the session bus has a StatusNotifierWatcher, else
+// GTK's XEmbed status icon, whose raw button events become the mouse messages of the owner's
+// tray callback. GTK's own activate and popup-menu signals are not used: a double-click must
+// arrive as WM_LBUTTONDBLCLK, which they cannot tell apart. Until the bus has answered (a few
+// milliseconds, at most kHostAnswerLimitMs) neither form is shown, so that a desktop with a
+// watcher never sees the XEmbed icon come and go.
 #include "platform/linux/display/gtk/gtk_tray.h"
 
 #include "platform/linux/display/gtk/gtk_icons.h"
+#include "platform/linux/display/gtk/gtk_notifier.h"
 #include "platform/linux/shell/shell_input.h"
 
 #include <gtk/gtk.h>
 
 #include <map>
+#include <string>
 #include <utility>
 
 // GtkStatusIcon is deprecated in GTK 3 but is its XEmbed tray icon, which trayers and most
@@ -23,7 +28,9 @@ struct ShownIcon {
     HWND owner = nullptr;
     UINT id = 0;
     GtkStatusIcon* status = nullptr;
+    NotifierItem* item = nullptr; // while a watcher is on the bus
     HICON icon = nullptr;
+    std::string tip;
     // For double-clicks: the button and time of the last press.
     guint lastButton = 0;
     guint32 lastPress = 0;
@@ -38,10 +45,61 @@ std::map<Key, ShownIcon*>& shownIcons() {
     return *icons;
 }
 
-guint doubleClickTime() {
-    gint milliseconds = 400;
-    g_object_get(gtk_settings_get_default(), "gtk-double-click-time", &milliseconds, nullptr);
-    return static_cast<guint>(milliseconds);
+enum class Host { Unknown, Notifier, XEmbed };
+Host host = Host::Unknown;
+constexpr guint kHostAnswerLimitMs = 1500;
+
+// Shows the icon in the form the desktop hosts.
+void applyHost(ShownIcon& shown) {
+    if (host == Host::Unknown)
+        return;
+    const bool notifier = host == Host::Notifier;
+    if (notifier && shown.item == nullptr) {
+        shown.item = createNotifierItem(shown.owner, shown.id);
+        GdkPixbuf* picture = pixbufOfIcon(shown.icon);
+        updateNotifierItem(shown.item, picture, shown.tip);
+        if (picture != nullptr)
+            g_object_unref(picture);
+    } else if (!notifier && shown.item != nullptr) {
+        destroyNotifierItem(shown.item);
+        shown.item = nullptr;
+    }
+    gtk_status_icon_set_visible(shown.status, notifier ? FALSE : TRUE);
+}
+
+void setHost(Host answer) {
+    if (answer == host)
+        return;
+    host = answer;
+    for (auto& [key, shown] : shownIcons())
+        applyHost(*shown);
+}
+
+// A watcher that appears (again) gets every item registered with it.
+void onNotifierHost(bool present) {
+    const bool wasNotifier = host == Host::Notifier;
+    setHost(present ? Host::Notifier : Host::XEmbed);
+    if (present && wasNotifier) {
+        for (auto& [key, shown] : shownIcons())
+            registerNotifierItem(shown->item);
+    }
+}
+
+void startWatchingForHost() {
+    static bool started = false;
+    if (started)
+        return;
+    started = true;
+    watchForNotifierHost(onNotifierHost);
+    // A bus that never answers must not leave the program without a tray icon.
+    g_timeout_add(
+        kHostAnswerLimitMs,
+        [](gpointer) -> gboolean {
+            if (host == Host::Unknown)
+                setHost(Host::XEmbed);
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
 }
 
 UINT messageOf(guint button, bool down, bool doubleClick) {
@@ -67,7 +125,7 @@ gboolean onTrayButton(GtkStatusIcon*, GdkEventButton* event, gpointer data) {
         // A second press of the same button soon after the first, as Windows counts them; a
         // third starts a new pair.
         doubleClick = !shown->pairComplete && event->button == shown->lastButton &&
-                      event->time - shown->lastPress <= doubleClickTime();
+                      event->time - shown->lastPress <= trayDoubleClickMs();
         shown->pairComplete = doubleClick;
         shown->lastButton = event->button;
         shown->lastPress = event->time;
@@ -79,9 +137,17 @@ gboolean onTrayButton(GtkStatusIcon*, GdkEventButton* event, gpointer data) {
 
 } // namespace
 
+unsigned trayDoubleClickMs() {
+    gint milliseconds = 400;
+    g_object_get(gtk_settings_get_default(), "gtk-double-click-time", &milliseconds, nullptr);
+    return static_cast<unsigned>(milliseconds);
+}
+
 void showTrayIcon(const TrayIcon& icon) {
+    startWatchingForHost();
     ShownIcon*& shown = shownIcons()[{icon.owner, icon.id}];
-    if (shown == nullptr) {
+    const bool created = shown == nullptr;
+    if (created) {
         shown = new ShownIcon;
         shown->owner = icon.owner;
         shown->id = icon.id;
@@ -90,17 +156,23 @@ void showTrayIcon(const TrayIcon& icon) {
         g_signal_connect(shown->status, "button-release-event", G_CALLBACK(onTrayButton), shown);
         gtk_status_icon_set_title(shown->status, icon.tip.c_str());
     }
-    if (shown->icon != icon.icon || shown->icon == nullptr) {
+    if (shown->icon != icon.icon || shown->icon == nullptr || shown->tip != icon.tip) {
         shown->icon = icon.icon;
-        if (GdkPixbuf* picture = pixbufOfIcon(icon.icon)) {
+        shown->tip = icon.tip;
+        GdkPixbuf* picture = pixbufOfIcon(icon.icon);
+        if (picture != nullptr)
             gtk_status_icon_set_from_pixbuf(shown->status, picture);
-            g_object_unref(picture);
-        } else {
+        else
             gtk_status_icon_set_from_icon_name(shown->status, "application-x-executable");
-        }
+        if (shown->item != nullptr)
+            updateNotifierItem(shown->item, picture, icon.tip);
+        if (picture != nullptr)
+            g_object_unref(picture);
     }
     gtk_status_icon_set_tooltip_text(shown->status, icon.tip.c_str());
-    gtk_status_icon_set_visible(shown->status, TRUE);
+    if (created)
+        gtk_status_icon_set_visible(shown->status, FALSE); // until the host is known
+    applyHost(*shown);
 }
 
 void hideTrayIcon(HWND owner, UINT id) {
@@ -111,6 +183,8 @@ void hideTrayIcon(HWND owner, UINT id) {
     shownIcons().erase(found);
     gtk_status_icon_set_visible(shown->status, FALSE);
     g_object_unref(shown->status);
+    if (shown->item != nullptr)
+        destroyNotifierItem(shown->item);
     delete shown;
 }
 
