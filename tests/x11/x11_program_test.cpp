@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -144,7 +145,7 @@ TEST_F(ProgramOnX, ASecondStartShowsTheFirstOnesCursorsAndEnds) {
     ASSERT_TRUE(second.has_value());
     EXPECT_EQ(*second, "0\n");
     EXPECT_LT(took.count(), 1000) << "the second start ends within a second";
-    EXPECT_TRUE(waitFor([&] { return isViewable(cursor); }, 3000))
+    EXPECT_TRUE(waitFor([&] { return isViewable(cursor); }))
         << "the first one shows its cursors again";
     EXPECT_TRUE(first.running());
     EXPECT_EQ(visibleWindows(first.pid()).size(), 1u) << "no second registry, no second cursor";
@@ -204,22 +205,29 @@ TEST_F(ProgramOnX, ACursorTheShrunkScreenNoLongerShowsComesBackOntoIt) {
 // Drags `path` from the tests' drag source onto the screen point (x, y) and lets go there. The
 // source must outlive the drop: the target asks it for the data after the release.
 std::unique_ptr<Helper> dragFileTo(const std::string& path, int x, int y) {
-    auto source =
-        std::make_unique<Helper>(std::string(VOXTREL_TEST_DRAG_SOURCE) + " 50 50 '" + path + "'");
+    // The source stands just left of the target, so that the pointer leaves the solid only
+    // briefly: away from it, the solid spins faster and would turn the face away.
+    const int sourceX = std::max(0, x - 128 - 130), sourceY = std::max(0, y - 60);
+    auto source = std::make_unique<Helper>(std::string(VOXTREL_TEST_DRAG_SOURCE) + " " +
+                                           std::to_string(sourceX) + " " + std::to_string(sourceY) +
+                                           " '" + path + "'");
     if (!waitForCommand("xdotool search --onlyvisible --name '^voxtrel-drag-source$'"))
         return source;
-    Sleep(300);
-    xdotool("mousemove 100 100 mousedown 1");
-    Sleep(100);
-    for (int step = 1; step <= 10; ++step) {
-        xdotool("mousemove " + std::to_string(100 + (x - 100) * step / 10) + " " +
-                std::to_string(100 + (y - 100) * step / 10));
+    Sleep(500);
+    const int startX = sourceX + 60, startY = sourceY + 60;
+    xdotool("mousemove " + std::to_string(startX) + " " + std::to_string(startY) + " mousedown 1");
+    Sleep(150);
+    for (int step = 1; step <= 6; ++step) {
+        xdotool("mousemove " + std::to_string(startX + (x - startX) * step / 6) + " " +
+                std::to_string(startY + (y - startY) * step / 6));
         Sleep(60);
     }
-    xdotool("mousemove " + std::to_string(x + 1) + " " + std::to_string(y + 1));
-    Sleep(200);
-    xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y));
-    Sleep(200);
+    // Several moves over the target, so that its answers to the source have come back (on a
+    // busy machine too) before the button is let go.
+    for (int wiggle = 0; wiggle < 6; ++wiggle) {
+        xdotool("mousemove " + std::to_string(x + wiggle % 2) + " " + std::to_string(y));
+        Sleep(150);
+    }
     xdotool("mouseup 1");
     return source;
 }
