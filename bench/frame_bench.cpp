@@ -2,15 +2,19 @@
 //   F  a whole paintFrame, with the mouse away from the solid and over it;
 //   R  the visible render pass alone, with glFinish;
 //   P  the selection pass alone;
-//   B  the layer's read-back and shape building for a layered update of that size.
+//   B  the layer's read-back and shape building for a layered update of that size;
+//   I  a whole paintFrame (mouse away) of a cursor whose six slots show 256-pixel icons.
 // After the runs it prints the ratios the frame loop is held to.
 #include "cursor/cursor.h"
 #include "platform/linux/display/headless/headless_control.h"
 #include "render/image_library.h"
 
 #include <benchmark/benchmark.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -32,9 +36,44 @@ Cursor& benchCursor() {
     return *cursor;
 }
 
+// A second cursor, every slot a launcher whose icon is a 256-pixel picture with transparency.
+Cursor& iconCursor() {
+    static Cursor* cursor = [] {
+        benchCursor();
+        char folder[] = "/tmp/voxtrel-bench-XXXXXX";
+        const std::string dir = mkdtemp(folder) != nullptr ? folder : "/tmp";
+        const std::string icon = dir + "/icon.png";
+        GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 256, 256);
+        const int stride = gdk_pixbuf_get_rowstride(picture);
+        guchar* pixels = gdk_pixbuf_get_pixels(picture);
+        for (int y = 0; y < 256; ++y) {
+            for (int x = 0; x < 256; ++x) {
+                guchar* p = pixels + y * stride + x * 4;
+                p[0] = static_cast<guchar>(x);
+                p[1] = static_cast<guchar>(y);
+                p[2] = static_cast<guchar>(x ^ y);
+                p[3] = (x - 128) * (x - 128) + (y - 128) * (y - 128) < 100 * 100 ? 255 : 0;
+            }
+        }
+        gdk_pixbuf_save(picture, icon.c_str(), "png", nullptr, nullptr);
+        g_object_unref(picture);
+        auto* made = new Cursor;
+        for (int slot = 0; slot < 6; ++slot) {
+            const std::string launcher = dir + "/tool" + std::to_string(slot) + ".desktop";
+            std::ofstream(launcher) << "[Desktop Entry]\nType=Application\nName=Tool\n"
+                                       "Exec=true\nIcon="
+                                    << icon << "\n";
+            made->launches[slot].assign(launcher.c_str());
+        }
+        made->create();
+        return made;
+    }();
+    return *cursor;
+}
+
 // Sizes the cursor for `side` and places the pointer away from it or on its centre.
-Cursor& prepare(int side, bool mouseOver) {
-    Cursor& cursor = benchCursor();
+Cursor& prepare(int side, bool mouseOver, bool icons = false) {
+    Cursor& cursor = icons ? iconCursor() : benchCursor();
     cursor.scale = side / 1024.0 + 1e-9;
     cursor.width = cursor.height = side;
     cursor.paintFrame(); // moves the window around its centre at this size
@@ -56,6 +95,12 @@ void FrameMouseAway(benchmark::State& state) {
 }
 void FrameMouseOver(benchmark::State& state) {
     frameWhole(state, true);
+}
+
+void FrameSixIcons(benchmark::State& state) {
+    Cursor& cursor = prepare(static_cast<int>(state.range(0)), false, true);
+    for (auto _ : state)
+        cursor.paintFrame();
 }
 
 void RenderPass(benchmark::State& state) {
@@ -99,6 +144,7 @@ void sides(benchmark::internal::Benchmark* bench) {
 
 BENCHMARK(FrameMouseAway)->Apply(sides);
 BENCHMARK(FrameMouseOver)->Apply(sides);
+BENCHMARK(FrameSixIcons)->Apply(sides);
 BENCHMARK(RenderPass)->Apply(sides);
 BENCHMARK(PickPass)->Apply(sides);
 BENCHMARK(LayeredUpdate)->Apply(sides);
@@ -143,6 +189,10 @@ int main(int argc, char** argv) {
         printRatio("F (mouse away) / (R + B)", away / (render + layered), 1.3);
         printRatio("F (mouse over) / (R + B)", over / (render + layered), 1.3);
         printRatio("P / F (mouse over)", pick / over, 0.05);
+        const double icons = reporter.time("FrameSixIcons", side);
+        if (icons > 0)
+            std::printf("  %-44s %6.3f  (unchanged within noise: near 1)\n",
+                        "I (six icons) / F (mouse away, no icons)", icons / away);
     }
     const double small = reporter.time("FrameMouseAway", 102);
     const double medium = reporter.time("FrameMouseAway", 256);

@@ -5,6 +5,12 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
+#include <commoncontrols.h>
+// The 256-pixel system image list (Vista and later), named by older SDK headers too.
+#ifndef SHIL_JUMBO
+#define SHIL_JUMBO 4
+#endif
 #else
 #include "platform/linux/win32/types.h"
 #include "platform/linux/win32/kernel.h"

@@ -99,8 +99,12 @@ void runPass(const SceneView& view, bool pickMode, double pickX, double pickY) {
             glDisable(GL_TEXTURE_2D);
         mesh->drawFace(q);
         if (view.launcherEnabled) {
+            // Over the face just drawn: where the icon is transparent, the face shows.
             bindFaceTexture(view.textures[q + 1]);
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA); // premultiplied texels
             mesh->drawInset(q);
+            glDisable(GL_BLEND);
         }
     }
 }

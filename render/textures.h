@@ -5,6 +5,8 @@
 
 #include <GL/gl.h>
 
+#include <vector>
+
 namespace voxtrel {
 
 constexpr int TEXTURE_NAME_COUNT = 7; // slot i uses entry i + 1; entry 0 is unused
@@ -13,7 +15,13 @@ constexpr int TEXTURE_NAME_COUNT = 7; // slot i uses entry i + 1; entry 0 is unu
 // each complete.
 void setupTextureNames(GLuint (&textures)[TEXTURE_NAME_COUNT]);
 
-// Uploads the icon into `texture` as 24-bit texels, its bottom row at t = 0, without mipmaps.
+// Uploads the icon into `texture` as premultiplied RGBA texels with their mipmap chain, its
+// bottom row at t = 0, filtered smoothly at every size. Drawn with blending
+// (GL_ONE, GL_ONE_MINUS_SRC_ALPHA) its transparent parts leave what lies beneath.
 void uploadIcon(GLuint texture, const IconImage& image);
+
+// The icon's texels as uploaded: colour multiplied by alpha, so that the reduced levels and the
+// filtering never mix in the colour of transparent pixels.
+std::vector<unsigned char> premultiplied(const IconImage& image);
 
 } // namespace voxtrel

@@ -1,6 +1,10 @@
 // Picture files for tests.
 #include "tests/support/pictures.h"
 
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <filesystem>
+
 namespace voxtrel::testing_support {
 
 std::string writeSolidPicture(const TempDir& dir, const std::string& name, int width, int height,
@@ -26,6 +30,28 @@ std::string writeQuarteredPicture(const TempDir& dir, const std::string& name, i
         }
     }
     return dir.write(name, content);
+}
+
+std::string writePngPicture(const TempDir& dir, const std::string& name, int side,
+                            const std::function<PictureRgba(int x, int y)>& pixel) {
+    const std::string path = dir.path() + "/" + name;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, side, side);
+    const int stride = gdk_pixbuf_get_rowstride(picture);
+    guchar* pixels = gdk_pixbuf_get_pixels(picture);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const PictureRgba value = pixel(x, y);
+            guchar* p = pixels + static_cast<std::ptrdiff_t>(y) * stride + x * 4;
+            p[0] = value.red;
+            p[1] = value.green;
+            p[2] = value.blue;
+            p[3] = value.alpha;
+        }
+    }
+    gdk_pixbuf_save(picture, path.c_str(), "png", nullptr, nullptr);
+    g_object_unref(picture);
+    return path;
 }
 
 } // namespace voxtrel::testing_support

@@ -3,6 +3,7 @@
 
 #include "tests/support/temp_dir.h"
 
+#include <functional>
 #include <string>
 
 namespace voxtrel::testing_support {
@@ -18,5 +19,13 @@ struct PictureColor {
 };
 std::string writeQuarteredPicture(const TempDir& dir, const std::string& name, int side,
                                   const PictureColor (&quarters)[4]);
+
+// A PNG picture with transparency, each pixel from `pixel`(x, y), y counted from the top;
+// returns its path (parent folders made as needed).
+struct PictureRgba {
+    unsigned char red, green, blue, alpha;
+};
+std::string writePngPicture(const TempDir& dir, const std::string& name, int side,
+                            const std::function<PictureRgba(int x, int y)>& pixel);
 
 } // namespace voxtrel::testing_support

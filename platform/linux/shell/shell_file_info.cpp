@@ -1,6 +1,8 @@
 // SHGetFileInfoA: a path's icon from its content type through the icon theme (a desktop
 // launcher shows its application's icon), its display name and type name. A path that does not
-// exist, or an empty one, has no icon.
+// exist, or an empty one, has no icon. The system image lists: SHGFI_SYSICONINDEX numbers the
+// icon names of a path, and SHGetImageList's lists make icons of them at their own size, with
+// scalable icons rendered at it.
 #include "platform/win32.h"
 
 #include "platform/linux/gdi/gdi_icon_images.h"
@@ -9,7 +11,9 @@
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -41,8 +45,7 @@ std::vector<std::string> iconNames(GIcon* icon) {
     return names;
 }
 
-HICON iconFor(const char* path, GFileInfo* info) {
-    const int side = GetSystemMetrics(SM_CXICON);
+std::vector<std::string> iconNamesFor(const char* path, GFileInfo* info) {
     std::vector<std::string> names;
     const char* type = g_file_info_get_content_type(info);
     if (type != nullptr && g_content_type_is_a(type, "application/x-desktop")) {
@@ -57,9 +60,54 @@ HICON iconFor(const char* path, GFileInfo* info) {
     names.push_back(g_file_info_get_file_type(info) == G_FILE_TYPE_DIRECTORY ? "folder"
                                                                              : "text-x-generic");
     names.push_back("application-x-generic");
+    return names;
+}
+
+HICON iconOfSize(const std::vector<std::string>& names, int side) {
     const auto file = voxtrel::shell::findThemeIcon(names, side);
     return file ? voxtrel::gdi::iconFromFile(*file, side) : nullptr;
 }
+
+// The process's image list: each different list of icon names gets a number, kept for the life
+// of the process as Windows keeps its system image list.
+std::mutex imageListMutex;
+std::vector<std::vector<std::string>>& imageListEntries() {
+    static auto* entries = new std::vector<std::vector<std::string>>;
+    return *entries;
+}
+
+int imageListIndexOf(std::vector<std::string> names) {
+    std::lock_guard<std::mutex> guard(imageListMutex);
+    auto& entries = imageListEntries();
+    const auto found = std::find(entries.begin(), entries.end(), names);
+    if (found != entries.end())
+        return static_cast<int>(found - entries.begin());
+    entries.push_back(std::move(names));
+    return static_cast<int>(entries.size() - 1);
+}
+
+class ImageList final : public IImageList {
+public:
+    explicit ImageList(int side) : side_(side) {}
+    HRESULT GetIcon(int index, UINT, HICON* icon) override {
+        if (icon == nullptr)
+            return E_INVALIDARG;
+        std::vector<std::string> names;
+        {
+            std::lock_guard<std::mutex> guard(imageListMutex);
+            if (index < 0 || static_cast<std::size_t>(index) >= imageListEntries().size())
+                return E_INVALIDARG;
+            names = imageListEntries()[static_cast<std::size_t>(index)];
+        }
+        *icon = iconOfSize(names, side_);
+        return *icon != nullptr ? S_OK : E_INVALIDARG;
+    }
+    // The lists live as long as the process, as the system's do.
+    ULONG Release() override { return 1; }
+
+private:
+    int side_;
+};
 
 } // namespace
 
@@ -77,8 +125,10 @@ DWORD_PTR WINAPI SHGetFileInfoA(LPCSTR path, DWORD, SHFILEINFOA* info, UINT info
     if (fileInfo == nullptr)
         return 0;
     DWORD_PTR result = 1;
+    if ((flags & SHGFI_SYSICONINDEX) != 0)
+        info->iIcon = imageListIndexOf(iconNamesFor(path, fileInfo));
     if ((flags & SHGFI_ICON) != 0) {
-        info->hIcon = iconFor(path, fileInfo);
+        info->hIcon = iconOfSize(iconNamesFor(path, fileInfo), GetSystemMetrics(SM_CXICON));
         info->iIcon = 0;
         if (info->hIcon == nullptr)
             result = 0;
@@ -94,4 +144,33 @@ DWORD_PTR WINAPI SHGetFileInfoA(LPCSTR path, DWORD, SHFILEINFOA* info, UINT info
     }
     g_object_unref(fileInfo);
     return result;
+}
+
+// {46EB5926-582E-4017-9FDF-E8998DAA0950}, as Windows names the interface.
+const IID IID_IImageList = {0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
+
+HRESULT WINAPI SHGetImageList(int imageList, REFIID riid, void** object) {
+    if (object == nullptr)
+        return E_INVALIDARG;
+    *object = nullptr;
+    if (std::memcmp(&riid, &IID_IImageList, sizeof(IID)) != 0)
+        return E_NOINTERFACE;
+    static ImageList large(32), small(16), extraLarge(48), jumbo(256);
+    switch (imageList) {
+    case SHIL_LARGE:
+        *object = static_cast<IImageList*>(&large);
+        return S_OK;
+    case SHIL_SMALL:
+    case SHIL_SYSSMALL:
+        *object = static_cast<IImageList*>(&small);
+        return S_OK;
+    case SHIL_EXTRALARGE:
+        *object = static_cast<IImageList*>(&extraLarge);
+        return S_OK;
+    case SHIL_JUMBO:
+        *object = static_cast<IImageList*>(&jumbo);
+        return S_OK;
+    default:
+        return E_INVALIDARG;
+    }
 }

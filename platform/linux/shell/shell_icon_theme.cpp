@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 
 namespace voxtrel::shell {
@@ -38,16 +39,18 @@ std::vector<std::string> iconBases() {
 }
 
 // Size folders in order of preference for a picture of `side` pixels: the exact size, then
-// larger ones (scaled down well), then scalable, then smaller ones.
+// larger ones (scaled down well), then scalable (rendered at the size), then smaller ones from
+// the largest down.
 std::vector<std::string> sizeFolders(int side) {
+    constexpr int kThemeSizes[] = {16, 22, 24, 32, 48, 64, 96, 128, 192, 256, 512};
     std::vector<std::string> folders{std::to_string(side) + "x" + std::to_string(side)};
-    for (int larger : {48, 64, 96, 128, 256, 512})
+    for (int larger : kThemeSizes)
         if (larger > side)
             folders.push_back(std::to_string(larger) + "x" + std::to_string(larger));
     folders.push_back("scalable");
-    for (int smaller : {24, 22, 16})
-        if (smaller < side)
-            folders.push_back(std::to_string(smaller) + "x" + std::to_string(smaller));
+    for (auto smaller = std::rbegin(kThemeSizes); smaller != std::rend(kThemeSizes); ++smaller)
+        if (*smaller < side)
+            folders.push_back(std::to_string(*smaller) + "x" + std::to_string(*smaller));
     return folders;
 }
 

@@ -84,6 +84,7 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data);
 #define SHGFI_ICON 0x000000100
 #define SHGFI_DISPLAYNAME 0x000000200
 #define SHGFI_TYPENAME 0x000000400
+#define SHGFI_SYSICONINDEX 0x000004000
 
 typedef struct _SHFILEINFOA {
     HICON hIcon;
@@ -95,3 +96,39 @@ typedef struct _SHFILEINFOA {
 
 DWORD_PTR WINAPI SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT infoSize,
                                 UINT flags);
+
+// The system image lists: a path's icon (by the index SHGFI_SYSICONINDEX gives) at one of the
+// shell's sizes, 32 (SHIL_LARGE), 16, 48 (SHIL_EXTRALARGE) or 256 (SHIL_JUMBO) pixels. Only
+// the two methods the program calls are declared; the object is the layer's own.
+typedef LONG HRESULT;
+#define S_OK ((HRESULT)0)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
+#define E_NOINTERFACE ((HRESULT)0x80004002L)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+
+typedef struct _GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+} GUID, IID;
+typedef const IID& REFIID;
+
+#define SHIL_LARGE 0
+#define SHIL_SMALL 1
+#define SHIL_EXTRALARGE 2
+#define SHIL_SYSSMALL 3
+#define SHIL_JUMBO 4
+#define ILD_TRANSPARENT 0x00000001
+
+struct IImageList {
+    virtual HRESULT GetIcon(int index, UINT flags, HICON* icon) = 0;
+    virtual ULONG Release() = 0;
+
+protected:
+    ~IImageList() = default;
+};
+extern const IID IID_IImageList;
+
+HRESULT WINAPI SHGetImageList(int imageList, REFIID riid, void** object);
