@@ -48,11 +48,11 @@ protected:
     static void SetUpTestSuite() {
         theme = new TempDir;
         const std::string apps = "share/icons/hicolor/256x256/apps/";
-        gridPicture = writePngPicture(*theme, apps + "voxtrel-test-grid.png", kIconSide,
-                                      [](int x, int) {
-                                          const unsigned char v = x % kGridPeriod == 0 ? 0 : 255;
-                                          return PictureRgba{v, v, v, 255};
-                                      });
+        gridPicture =
+            writePngPicture(*theme, apps + "voxtrel-test-grid.png", kIconSide, [](int x, int) {
+                const unsigned char v = x % kGridPeriod == 0 ? 0 : 255;
+                return PictureRgba{v, v, v, 255};
+            });
         writePngPicture(*theme, apps + "voxtrel-test-dot.png", kIconSide, [](int x, int y) {
             const double dx = x + 0.5 - kIconSide / 2.0, dy = y + 0.5 - kIconSide / 2.0;
             // Transparent pixels keep a colour, as many icons' do; it must never show.

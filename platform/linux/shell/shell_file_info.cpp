@@ -147,7 +147,8 @@ DWORD_PTR WINAPI SHGetFileInfoA(LPCSTR path, DWORD, SHFILEINFOA* info, UINT info
 }
 
 // {46EB5926-582E-4017-9FDF-E8998DAA0950}, as Windows names the interface.
-const IID IID_IImageList = {0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
+const IID IID_IImageList = {
+    0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
 
 HRESULT WINAPI SHGetImageList(int imageList, REFIID riid, void** object) {
     if (object == nullptr)
