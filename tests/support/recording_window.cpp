@@ -1,6 +1,8 @@
 // The recording window class.
 #include "tests/support/recording_window.h"
 
+#include <cstdio>
+
 #include <algorithm>
 #include <string>
 
@@ -62,6 +64,19 @@ void pumpMessages() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+HWND createRecordingWindowWithTrayIcon(UINT id, UINT callbackMessage, const char* tip) {
+    HWND owner = createRecordingWindow();
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = owner;
+    icon.uID = id;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = callbackMessage;
+    icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    std::snprintf(icon.szTip, sizeof icon.szTip, "%s", tip);
+    return Shell_NotifyIconA(NIM_ADD, &icon) ? owner : nullptr;
 }
 
 } // namespace voxtrel::testing_support

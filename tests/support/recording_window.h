@@ -26,6 +26,10 @@ void clearRecorded();
 HWND createRecordingWindow(DWORD exStyle = 0, LPVOID parameter = nullptr, UINT classStyle = 0,
                            RECT rect = {100, 100, 200, 200});
 
+// A recording window with a tray icon (the stock application icon, the first form of the
+// record's tip); made on the calling thread. Null when the icon could not be added.
+HWND createRecordingWindowWithTrayIcon(UINT id, UINT callbackMessage, const char* tip);
+
 // Takes and dispatches every message waiting for the calling thread, then returns.
 void pumpMessages();
 

@@ -102,4 +102,13 @@ bool waitForCommand(const std::string& command, int limitMs) {
     return false;
 }
 
+std::unique_ptr<Helper> startNotificationArea() {
+    auto tray = std::make_unique<Helper>(
+        "trayer --edge top --align left --widthtype pixel --width 120 --heighttype pixel "
+        "--height 32 --transparent false --expand false --SetDockType true");
+    if (!waitForCommand("xdotool search --onlyvisible --class '^trayer$'"))
+        return nullptr;
+    return tray;
+}
+
 } // namespace voxtrel::testing_support

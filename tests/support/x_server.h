@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,6 +53,9 @@ public:
 private:
     int pid_ = -1;
 };
+
+// trayer as the notification area along the screen's top edge, once it shows.
+std::unique_ptr<Helper> startNotificationArea();
 
 // Waits until `command` succeeds (exit status 0); false after `limitMs`.
 bool waitForCommand(const std::string& command, int limitMs = 10000);

@@ -336,24 +336,13 @@ TEST_F(X11Display, AFileDraggedFromAnotherProgramArrivesAsItsExactPath) {
 }
 
 TEST_F(X11Display, TheTrayIconEmbedsWithItsTipAndReportsClicks) {
-    Helper tray("trayer --edge top --align left --widthtype pixel --width 120 --heighttype pixel "
-                "--height 32 --transparent false --expand false --SetDockType true");
-    ASSERT_TRUE(waitForCommand("xdotool search --onlyvisible --class '^trayer$'"));
+    const auto tray = startNotificationArea();
+    ASSERT_NE(tray, nullptr);
     UiThread ui;
     constexpr UINT kCallback = WM_APP + 5;
     HWND owner = nullptr;
-    ui.call([&] {
-        owner = createRecordingWindow();
-        NOTIFYICONDATAA icon = {};
-        icon.cbSize = sizeof icon;
-        icon.hWnd = owner;
-        icon.uID = 7;
-        icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-        icon.uCallbackMessage = kCallback;
-        icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-        std::snprintf(icon.szTip, sizeof icon.szTip, "%s", "Voxtrel tray tip");
-        ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &icon));
-    });
+    ui.call([&] { owner = createRecordingWindowWithTrayIcon(7, kCallback, "Voxtrel tray tip"); });
+    ASSERT_NE(owner, nullptr);
     // The embedded icon carries the tip as its name.
     ASSERT_TRUE(waitForCommand("xdotool search --onlyvisible --name '^Voxtrel tray tip$'"));
     const auto geometry = runCommand(

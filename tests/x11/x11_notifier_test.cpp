@@ -42,18 +42,7 @@ bool waitForTrayMessages(HWND owner, std::size_t count) {
 
 HWND addTrayIcon(UiThread& ui) {
     HWND owner = nullptr;
-    ui.call([&] {
-        owner = createRecordingWindow();
-        NOTIFYICONDATAA icon = {};
-        icon.cbSize = sizeof icon;
-        icon.hWnd = owner;
-        icon.uID = 7;
-        icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-        icon.uCallbackMessage = kCallback;
-        icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-        std::snprintf(icon.szTip, sizeof icon.szTip, "%s", kTip);
-        Shell_NotifyIconA(NIM_ADD, &icon);
-    });
+    ui.call([&] { owner = createRecordingWindowWithTrayIcon(7, kCallback, kTip); });
     return owner;
 }
 
@@ -66,10 +55,8 @@ protected:
         if (useTestXServer().empty())
             GTEST_SKIP() << "no test X server (scripts/test starts one)";
         ASSERT_TRUE(bus.ready()) << "dbus-daemon did not start";
-        tray = std::make_unique<Helper>(
-            "trayer --edge top --align left --widthtype pixel --width 120 --heighttype pixel "
-            "--height 32 --transparent false --expand false --SetDockType true");
-        ASSERT_TRUE(waitForCommand("xdotool search --onlyvisible --class '^trayer$'"));
+        tray = startNotificationArea();
+        ASSERT_NE(tray, nullptr);
     }
 
     PrivateBus bus;
