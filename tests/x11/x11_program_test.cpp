@@ -88,7 +88,8 @@ bool waitFor(const std::function<bool()>& condition, int limitMs = 10000) {
     return condition();
 }
 
-// The cursor window of a running program: its only visible window of cursor size.
+// The cursor window of a running program: its only visible window of cursor size, once it
+// stands still (it is made with its corner at the centre, and its first frame centres it).
 std::string waitForCursorWindow(int pid) {
     std::string cursor;
     waitFor([&] {
@@ -100,6 +101,16 @@ std::string waitForCursorWindow(int pid) {
             }
         }
         return false;
+    });
+    if (cursor.empty())
+        return cursor;
+    std::optional<Geometry> last;
+    waitFor([&] {
+        const auto now = geometryOf(cursor);
+        const bool still = now && last && now->x == last->x && now->y == last->y;
+        last = now;
+        Sleep(200);
+        return still;
     });
     return cursor;
 }
