@@ -16,7 +16,7 @@ constexpr int IMAGE_LISTS[] = {SHIL_JUMBO, SHIL_EXTRALARGE, SHIL_LARGE};
 // extra-large list instead.
 constexpr int SMALL_PICTURE_SIDE = 48;
 
-// The icon of `path` from the image list `size`, or null.
+// The icon numbered `index` in the system image list of `size`, or null.
 HICON iconFromImageList(int index, int size) {
     IImageList* list = nullptr;
     if (FAILED(SHGetImageList(size, IID_IImageList, reinterpret_cast<void**>(&list))) ||
