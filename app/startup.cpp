@@ -74,9 +74,11 @@ void stopAllCursorThreads() {
 int runProgram() {
     requireSupportedSystem();
     initImageLibrary();
-    programIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(IDI_PROGRAM));
+    // The program's own resources; a null module would mean the system's predefined icons.
+    const HINSTANCE program = GetModuleHandleA(nullptr);
+    programIcon = LoadIconA(program, MAKEINTRESOURCEA(IDI_PROGRAM));
     createCentralWindow();
-    menuResource = LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_MENU));
+    menuResource = LoadMenuA(program, MAKEINTRESOURCEA(IDR_MENU));
     addTrayIcon();
     if (loadConfig() == 0)
         desktop.newCursor();

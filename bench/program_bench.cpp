@@ -29,7 +29,7 @@ using voxtrel::bench::residentMegabytes;
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
     voxtrel::initImageLibrary();
-    programIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(IDI_PROGRAM));
+    programIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PROGRAM));
     menuResource = LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_MENU));
     const double base = residentMegabytes();
     std::printf("base: %.1f MB resident before any cursor\n", base);

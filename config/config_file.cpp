@@ -25,6 +25,9 @@ constexpr const char* SAVE_ERROR_CAPTION = "Save Error";
 constexpr const char* BACKUP_RESTORED =
     "The configuration could not be loaded, so the one before the last save (init.dat.bak) "
     "was restored. init.dat is left as it is until the next Save Config.";
+constexpr const char* BACKUP_RESTORED_MISSING =
+    "The configuration file init.dat is missing, so the one before the last save "
+    "(init.dat.bak) was restored. The next Save Config writes init.dat again.";
 // Far beyond any configuration (seventy cursors with seven long paths each are a few hundred
 // kilobytes); a larger file is not read into memory at all.
 constexpr std::streamoff LARGEST_CONFIG = 16 * 1024 * 1024;
@@ -90,6 +93,11 @@ std::optional<std::string> loadFile(const char* name, FileRead& read) {
     return readArchive(text, desktop);
 }
 
+bool moveIntoPlace() {
+    return MoveFileExA(CONFIG_STAGING, CONFIG_FILE,
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 // Writes `content` beside the configuration, flushes it to the disk and puts it in the
 // configuration's place in one step, keeping the replaced file as the backup. False, with
 // init.dat as it was, when any step fails.
@@ -109,10 +117,14 @@ bool replaceConfiguration(const std::string& content) {
     CloseHandle(file);
     if (ok) {
         ok = existing == INVALID_FILE_ATTRIBUTES
-                 ? MoveFileExA(CONFIG_STAGING, CONFIG_FILE,
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE
+                 ? moveIntoPlace()
                  : ReplaceFileA(CONFIG_FILE, CONFIG_STAGING, CONFIG_BACKUP,
                                 REPLACEFILE_WRITE_THROUGH, nullptr, nullptr) != FALSE;
+        // Windows may fail after it has moved init.dat aside as the backup: the new file then
+        // still waits beside it and is put in place by a plain move. Should that fail too, the
+        // next start finds the backup.
+        if (!ok && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+            ok = moveIntoPlace();
     }
     if (!ok)
         static_cast<void>(DeleteFileA(CONFIG_STAGING)); // init.dat stays as it was
@@ -126,9 +138,10 @@ bool enterDataFolder() {
     const DWORD length = GetEnvironmentVariableA(APPDATA_VARIABLE, appData, APPDATA_BUFFER);
     if (length < 1 || length >= APPDATA_BUFFER)
         return false;
+    // Only a folder will do. Whether it is hidden is not asked: since Vista %APPDATA% is
+    // AppData\Roaming, which is visible (its parent is the hidden one).
     const DWORD attributes = GetFileAttributesA(appData);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        (attributes & FILE_ATTRIBUTE_HIDDEN) == 0)
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return false;
     const std::string folder = std::string(appData, length) + DATA_FOLDER;
     if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -146,17 +159,22 @@ int loadConfig() {
     }
     FileRead read;
     const std::optional<std::string> problem = loadFile(CONFIG_FILE, read);
-    // No file yet (the first start), or none that can be opened: the default cursor, quietly.
-    if (read == FileRead::Missing)
-        return 0;
-    if (!problem) {
+    if (read == FileRead::Read && !problem) {
         desktop.startAll();
         return 1;
     }
-    report(*problem, LOAD_CAPTION);
+    // No file, with no backup either (the first start), or none that can be opened: the
+    // default cursor, quietly. A backup without its file is what a save interrupted between
+    // the two renames leaves: the backup is restored as for a damaged file.
+    const bool missing = read == FileRead::Missing;
+    if (missing && GetFileAttributesA(CONFIG_BACKUP) == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    if (!missing)
+        report(*problem, LOAD_CAPTION);
     FileRead backupRead;
     if (!loadFile(CONFIG_BACKUP, backupRead) && backupRead == FileRead::Read) {
-        report(BACKUP_RESTORED, LOAD_CAPTION, MB_ICONINFORMATION);
+        report(missing ? BACKUP_RESTORED_MISSING : BACKUP_RESTORED, LOAD_CAPTION,
+               MB_ICONINFORMATION);
         desktop.startAll();
         return 1;
     }

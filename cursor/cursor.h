@@ -4,6 +4,7 @@
 
 #include "platform/win32.h"
 
+#include "cursor/surface_pixels.h"
 #include "cursor/window.h"
 #include "launch/launch.h"
 #include "render/scene.h"
@@ -30,6 +31,7 @@ constexpr int SURFACE_SIDE = 1024; // the off-screen bitmap, the window's larges
 constexpr int DEFAULT_SIDE = 256;
 constexpr double DEFAULT_SCALE = 0.25;
 constexpr BYTE DEFAULT_BLEND_ALPHA = 192; // three-quarters opaque
+constexpr BYTE OPAQUE_ALPHA = 255;
 
 // The atom of the "cursor" window class, 0 until the first cursor registers it (once per process).
 extern std::atomic<ATOM> cursorClassAtom;
@@ -48,6 +50,9 @@ public:
     // The window, its off-screen surface and OpenGL context, on the calling (cursor) thread;
     // then the frame timer runs and the window is shown. False when no window could be made.
     bool create();
+    // The off-screen bitmap, its pixel format and the OpenGL context current on this thread,
+    // with the scene set up and drawn once. False, after saying why, when any step fails.
+    bool createSurface();
     // Lets go of the surface and the OpenGL context (and with it every texture), on the
     // cursor's thread when its loop has ended.
     void releaseSurface();
@@ -117,7 +122,7 @@ public:
     INT centerY = 0;           // (saved)
     INT width = DEFAULT_SIDE;  // (saved)
     INT height = DEFAULT_SIDE; // (saved)
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, DEFAULT_BLEND_ALPHA, 0};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, DEFAULT_BLEND_ALPHA, AC_SRC_ALPHA};
     INT dragging = 0;
     INT dragStartX = 0; // mouse position when a drag started
     INT dragStartY = 0;
@@ -129,7 +134,8 @@ public:
     HDC memDC = nullptr;
     HBITMAP dib = nullptr;
     HGLRC context = nullptr;
-    DWORD fpsLastTick = 0; // start of the current frame-counting period
+    PixelLayout pixelLayout; // what the driver keeps in a surface pixel
+    DWORD fpsLastTick = 0;   // start of the current frame-counting period
     INT fpsFrames = 0;
     std::unique_ptr<SlotMesh> tetraMesh; // built by the scene set-up
     std::unique_ptr<SlotMesh> cubeMesh;

@@ -4,6 +4,8 @@
 #include "cursor/frame_rules.h"
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 namespace voxtrel {
@@ -39,14 +41,24 @@ LRESULT Cursor::paintFrame() {
     render(false);
     pickHover();
     glFinish(); // the layered update reads a finished picture
+    if (needsConversion(pixelLayout)) {
+        GdiFlush(); // the bitmap's memory holds what was drawn before it is touched
+        const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(surfaceWidth) * 4;
+        auto* topRow = static_cast<std::uint8_t*>(bits) + stride * (surfaceHeight - 1);
+        convertFramePixels(topRow, -stride, width, height, pixelLayout, COLOR_KEY);
+    }
 
     POINT topLeft{centerX - width / 2, centerY - height / 2};
     SIZE size{width, height};
     POINT origin{0, 0};
-    const DWORD flags = ULW_COLORKEY | (alphaBlend != 0 ? ULW_ALPHA : 0);
+    // Per-pixel alpha shows only the solid, on every implementation of layered windows; the
+    // constant alpha makes it translucent on top.
+    BLENDFUNCTION frameBlend = blend;
+    if (alphaBlend == 0)
+        frameBlend.SourceConstantAlpha = OPAQUE_ALPHA;
     // A failed update leaves the window as the last frame left it; the next frame tries again.
     static_cast<void>(UpdateLayeredWindow(hwnd, nullptr, &topLeft, &size, memDC, &origin, COLOR_KEY,
-                                          &blend, flags));
+                                          &frameBlend, ULW_ALPHA));
     ValidateRect(hwnd, nullptr);
     animate(t, dt);
     return 0;

@@ -19,6 +19,7 @@ SceneView viewOf(const Cursor& cursor) {
     view.surfaceHeight = cursor.surfaceHeight;
     view.hover = cursor.hover;
     view.hoverSlot = cursor.hoverSlot;
+    view.transparentBackdrop = cursor.pixelLayout.alpha;
     return view;
 }
 

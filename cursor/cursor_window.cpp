@@ -60,34 +60,12 @@ bool Cursor::create() {
     if (createWindow(extendedStyle(), CURSOR_CLASS_NAME, CURSOR_CLASS_NAME, WS_POPUP, centerX,
                      centerY, width, height, nullptr, nullptr, nullptr) == nullptr)
         return false;
-
-    memDC = CreateCompatibleDC(nullptr);
-    BITMAPINFO surface = {};
-    surface.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    surface.bmiHeader.biWidth = surfaceWidth;
-    surface.bmiHeader.biHeight = surfaceHeight; // positive: rows bottom-up
-    surface.bmiHeader.biPlanes = 1;
-    surface.bmiHeader.biBitCount = 24;
-    surface.bmiHeader.biCompression = BI_RGB;
-    dib = CreateDIBSection(memDC, &surface, DIB_RGB_COLORS, &bits, nullptr, 0);
-    SelectObject(memDC, dib);
-
-    PIXELFORMATDESCRIPTOR format = {};
-    format.nSize = sizeof format;
-    format.nVersion = 1;
-    format.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL | PFD_DEPTH_DONTCARE;
-    format.iPixelType = PFD_TYPE_RGBA;
-    format.cColorBits = 24;
-    SetPixelFormat(memDC, ChoosePixelFormat(memDC, &format), &format);
-    // The context stays current on this thread for the thread's life.
-    context = wglCreateContext(memDC);
-    wglMakeCurrent(memDC, context);
-
-    setupScene();
-    // The first drawing compiles the renderer's shaders, which takes tens of milliseconds with
-    // software rendering: done here, before the window shows, it stays out of the frames.
-    render(false);
-    glFinish();
+    if (!createSurface()) {
+        // Nothing to draw with: the cursor closes (its thread lets go of what was made), the
+        // others run on.
+        DestroyWindow(hwnd);
+        return false;
+    }
 
     dragging = 0;
     startTick = GetTickCount();

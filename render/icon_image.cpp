@@ -16,10 +16,30 @@ constexpr int IMAGE_LISTS[] = {SHIL_JUMBO, SHIL_EXTRALARGE, SHIL_LARGE};
 // extra-large list instead.
 constexpr int SMALL_PICTURE_SIDE = 48;
 
+using GetImageList = HRESULT(WINAPI*)(int, REFIID, void**);
+constexpr WORD GET_IMAGE_LIST_ORDINAL = 727; // how Windows 2000 exports it, without a name
+
+// The shell's SHGetImageList, looked up once: Windows exports it by name since XP, only by
+// ordinal before. Null where the shell has neither.
+GetImageList shellImageLists() {
+    static const GetImageList function = [] {
+        const HMODULE shell = GetModuleHandleA("shell32.dll");
+        if (shell == nullptr)
+            return GetImageList{};
+        FARPROC found = GetProcAddress(shell, "SHGetImageList");
+        if (found == nullptr)
+            found = GetProcAddress(shell, MAKEINTRESOURCEA(GET_IMAGE_LIST_ORDINAL));
+        return reinterpret_cast<GetImageList>(reinterpret_cast<void*>(found));
+    }();
+    return function;
+}
+
 // The icon numbered `index` in the system image list of `size`, or null.
 HICON iconFromImageList(int index, int size) {
+    const GetImageList getImageList = shellImageLists();
     IImageList* list = nullptr;
-    if (FAILED(SHGetImageList(size, IID_IImageList, reinterpret_cast<void**>(&list))) ||
+    if (getImageList == nullptr ||
+        FAILED(getImageList(size, IID_IImageList, reinterpret_cast<void**>(&list))) ||
         list == nullptr)
         return nullptr;
     HICON icon = nullptr;
@@ -102,6 +122,9 @@ std::optional<IconImage> readIcon(HICON icon, HDC referenceDc) {
 } // namespace
 
 std::optional<IconImage> fetchIconImage(const char* path, HDC referenceDc) {
+    // An empty slot has no icon. The shell would take an empty path as the current folder.
+    if (path == nullptr || *path == '\0')
+        return std::nullopt;
     SHFILEINFOA info = {};
     if (SHGetFileInfoA(path, 0, &info, sizeof info, SHGFI_SYSICONINDEX) != 0) {
         for (int size : IMAGE_LISTS) {

@@ -55,6 +55,10 @@ TextureLoad loadMipmappedTexture(const std::string& path, GLuint& texture) {
     return withPrivateImage([&] {
         if (ilLoadImage(path.c_str()) == IL_FALSE)
             return TextureLoad::NotAnImage;
+        // Faces are opaque: an image's transparency would let the desktop show through them.
+        const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
+        if (format != IL_RGB && format != IL_BGR && format != IL_LUMINANCE)
+            static_cast<void>(ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE)); // else as it loaded
         texture = ilutGLBindMipmaps();
         return texture != 0 ? TextureLoad::Made : TextureLoad::MipmapsFailed;
     });

@@ -21,9 +21,9 @@ const GLfloat SPECULAR_PLAIN[] = {0, 0, 0, 1};
 // The fixed turn that places the lights relative to the viewer.
 constexpr double LIGHT_TURN = -45.0;
 
-// Paints the whole viewport the key colour; it stands in for clearing, so nothing outside the
-// shown block is touched.
-void drawBackdrop() {
+// Paints the whole viewport transparent, or the key colour where the surface has no alpha; it
+// stands in for clearing, so nothing outside the shown block is touched.
+void drawBackdrop(bool transparent) {
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -34,7 +34,10 @@ void drawBackdrop() {
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_CULL_FACE);
-    glColor3d(0, 0, 1);
+    if (transparent)
+        glColor4d(0, 0, 0, 0);
+    else
+        glColor3d(0, 0, 1);
     glRectd(-1, -1, 1, 1);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
@@ -60,7 +63,7 @@ void runPass(const SceneView& view, bool pickMode, double pickX, double pickY) {
     glFrustum(-v.frustumHalf, v.frustumHalf, -v.frustumHalf, v.frustumHalf, v.nearPlane,
               v.farPlane);
     if (!pickMode)
-        drawBackdrop();
+        drawBackdrop(view.transparentBackdrop);
 
     glEnable(GL_CULL_FACE);
     glMatrixMode(GL_MODELVIEW);

@@ -37,6 +37,9 @@ struct SceneView {
     int surfaceHeight = 0;
     bool hover = false;
     int hoverSlot = 0;
+    // Where the surface keeps alpha, the backdrop is drawn fully transparent; elsewhere in the
+    // key colour, which the frame then makes transparent.
+    bool transparentBackdrop = false;
 };
 
 // The visible pass: the top-left width x height block of the surface.

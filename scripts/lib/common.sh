@@ -19,6 +19,13 @@ VOXTREL_TEST_PACKAGES=(
     g++-mingw-w64-x86-64-posix
 )
 
+# What the Windows suite adds: the cross build's libraries and GoogleTest's sources, Wine with
+# OSMesa (OpenGL into DIB sections) to run the program and its unit tests.
+VOXTREL_WINDOWS_TEST_PACKAGES=(
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest xz-utils
+    wine wine64 libosmesa6 x11-xserver-utils
+)
+
 # Installs those of the given packages that are missing, as root or through sudo.
 voxtrel_install_packages() {
     local missing=()

@@ -5,7 +5,7 @@
 #include "config/archive.h"
 #include "config/archive_check.h"
 
-#include "platform/linux/display/headless/headless_control.h"
+#include "tests/support/fixed_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +75,7 @@ std::vector<std::pair<std::size_t, std::size_t>> tokens(const std::string& text)
 }
 
 TEST(ArchiveFuzz, DamagedFilesLoadOrGiveAMessageAndNeverCrashHangOrLeak) {
-    headless::setScreenSize(1280, 1024);
+    testing_support::useFixedScreen();
     const std::string original = realConfiguration();
     std::mt19937 random(20261208);
     Outcome outcome;

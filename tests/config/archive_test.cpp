@@ -3,7 +3,7 @@
 #include "config/archive.h"
 #include "config/archive_check.h"
 
-#include "platform/linux/display/headless/headless_control.h"
+#include "tests/support/fixed_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ struct Registry {
 
 class Archive : public testing::Test {
 protected:
-    void SetUp() override { headless::setScreenSize(1280, 1024); }
+    void SetUp() override { testing_support::useFixedScreen(); }
 };
 
 // Two cursors with everything a user can change, the second a tetrahedron.
@@ -93,7 +93,7 @@ TEST_F(Archive, ASaveLoadsBackTheSameCursorsInOrderWithTheirSavedFieldsOnly) {
     EXPECT_EQ(second.launcherEnabled, 0);
     EXPECT_EQ(second.bgTextureEnabled, 0);
     EXPECT_EQ(second.launches[4].path, "kept while four slots show");
-    EXPECT_EQ(second.centerX, 640);
+    EXPECT_EQ(second.centerX, Cursor().centerX) << "the centre of the screen, as a new cursor has";
 
     EXPECT_EQ(writeArchive(loaded.desktop), text) << "a second save writes the same bytes";
 }

@@ -132,7 +132,7 @@ TEST_F(ConfigFlow, AnUnusableApplicationDataFolderFailsEveryLoadAndSave) {
     const std::string visible = dir.path() + "/visible";
     std::filesystem::create_directories(visible);
     const std::string plainFile = dir.write("plain-file", "x");
-    for (const std::string& value : {std::string(""), std::string(256, 'a'), visible, plainFile}) {
+    for (const std::string& value : {std::string(""), std::string(256, 'a'), plainFile}) {
         setenv("APPDATA", value.c_str(), 1);
         EXPECT_EQ(loadConfig(), 0) << value;
         saveConfig();
@@ -143,6 +143,12 @@ TEST_F(ConfigFlow, AnUnusableApplicationDataFolderFailsEveryLoadAndSave) {
         EXPECT_EQ(seen[1].caption, "Save Config...");
         EXPECT_EQ(seen[1].text, "I/O error");
     }
+    // A visible folder serves as well as a hidden one: %APPDATA% itself is visible on Windows.
+    setenv("APPDATA", visible.c_str(), 1);
+    saveConfig();
+    EXPECT_EQ(loadConfig(), 1);
+    EXPECT_TRUE(boxes.take().empty());
+    EXPECT_TRUE(std::filesystem::exists(visible + "/voxtrel/init.dat"));
     // A file where the data folder should be.
     setenv("APPDATA", appData.c_str(), 1);
     dir.write(".appdata/voxtrel", "not a folder");
@@ -210,6 +216,25 @@ TEST_F(ConfigFlow, ADamagedFileGivesWayToTheBackupOfTheLastSave) {
     EXPECT_EQ(readFile(file("init.dat")),
               std::optional<std::string>("22 serialization::archive 18 0 0 0 0 5 0 2 1 0 0 3"))
         << "the damaged file is kept until the next save";
+}
+
+TEST_F(ConfigFlow, ABackupWithoutItsFileIsWhatASaveCutShortLeftAndIsRestored) {
+    registerCursor().centerX = 100;
+    saveConfig();
+    registerCursor().centerX = 900;
+    saveConfig();
+    desktop.discardUnstarted();
+    // Windows can fail after it has moved init.dat aside and before the new file takes its name.
+    std::filesystem::remove(file("init.dat"));
+
+    EXPECT_EQ(loadConfig(), 1);
+    const auto seen = boxes.take();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, "Load Config...");
+    EXPECT_NE(seen[0].text.find("missing"), std::string::npos) << seen[0].text;
+    const auto entries = registered();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0]->cursor->centerX, 100);
 }
 
 } // namespace

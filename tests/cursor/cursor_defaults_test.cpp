@@ -39,7 +39,7 @@ TEST(CursorDefaults, SettingsFlagsAndBlend) {
     EXPECT_EQ(cursor.blend.BlendOp, AC_SRC_OVER);
     EXPECT_EQ(cursor.blend.BlendFlags, 0);
     EXPECT_EQ(cursor.blend.SourceConstantAlpha, 192);
-    EXPECT_EQ(cursor.blend.AlphaFormat, 0);
+    EXPECT_EQ(cursor.blend.AlphaFormat, AC_SRC_ALPHA);
 }
 
 TEST(CursorDefaults, NoWindowNoSurfaceNoMeshNoHover) {

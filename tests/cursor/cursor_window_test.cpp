@@ -3,6 +3,7 @@
 #include "cursor/cursor.h"
 
 #include "platform/linux/display/headless/headless_control.h"
+#include "platform/linux/gdi/gdi_control.h"
 #include "render/image_library.h"
 #include "tests/support/pictures.h"
 #include "tests/support/temp_dir.h"
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace voxtrel {
@@ -28,10 +30,10 @@ struct Rgb {
 Rgb surfacePixel(const Cursor& cursor, int x, int y, bool flush = true) {
     if (flush)
         GdiFlush();
-    const int stride = (cursor.surfaceWidth * 3 + 3) & ~3;
+    const int stride = cursor.surfaceWidth * 4; // 32-bit pixels
     const auto* row = static_cast<const unsigned char*>(cursor.bits) +
                       static_cast<long>(cursor.surfaceHeight - 1 - y) * stride;
-    return {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]};
+    return {row[x * 4 + 2], row[x * 4 + 1], row[x * 4]};
 }
 
 Rgb framePixel(const display::LayeredFrame& frame, int x, int y) {
@@ -63,7 +65,7 @@ protected:
     }
 };
 
-TEST_F(CursorWindow, ACursorOnItsOwnThreadProducesKeyedTranslucentFrames) {
+TEST_F(CursorWindow, ACursorOnItsOwnThreadProducesTransparentBackedTranslucentFrames) {
     Cursor cursor;
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, runCursor, &cursor, 0, &id);
@@ -75,15 +77,12 @@ TEST_F(CursorWindow, ACursorOnItsOwnThreadProducesKeyedTranslucentFrames) {
     EXPECT_EQ(frame->y, 384);
     EXPECT_EQ(frame->width, 256);
     EXPECT_EQ(frame->height, 256);
-    EXPECT_EQ(frame->flags, 3u);
+    EXPECT_EQ(frame->flags, static_cast<DWORD>(ULW_ALPHA));
     EXPECT_EQ(frame->alpha, 192);
-    EXPECT_EQ(frame->key, 0x00FF0000u);
 
     const Rgb corner = framePixel(*frame, 1, 1);
-    EXPECT_EQ(corner.red, 0);
-    EXPECT_EQ(corner.green, 0);
-    EXPECT_EQ(corner.blue, 255) << "the backdrop is exactly the key colour";
-    EXPECT_EQ(frame->bgra[7], 0) << "and keyed away";
+    EXPECT_EQ(corner.red + corner.green + corner.blue, 0) << "premultiplied";
+    EXPECT_EQ(frame->bgra[7], 0) << "the backdrop is fully transparent";
     const Rgb middle = framePixel(*frame, 128, 128);
     EXPECT_TRUE(isGrey(middle)) << middle.red << "," << middle.green << "," << middle.blue
                                 << ": the lit, untextured solid";
@@ -101,7 +100,7 @@ TEST_F(CursorWindow, ACursorOnItsOwnThreadProducesKeyedTranslucentFrames) {
     EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
 }
 
-TEST_F(CursorWindow, WithoutAlphaBlendTheFlagsAreOneAndTheClassIsRegisteredOnce) {
+TEST_F(CursorWindow, WithoutAlphaBlendTheFramesAreOpaqueAndTheClassIsRegisteredOnce) {
     Cursor first;
     first.alphaBlend = 0;
     DWORD firstId = 0;
@@ -109,7 +108,7 @@ TEST_F(CursorWindow, WithoutAlphaBlendTheFlagsAreOneAndTheClassIsRegisteredOnce)
     while (IsWindow(first.hwnd) == FALSE)
         Sleep(1);
     ASSERT_TRUE(headless::waitForFrames(first.hwnd, 2));
-    EXPECT_EQ(headless::lastFrame(first.hwnd)->flags, 1u);
+    EXPECT_EQ(headless::lastFrame(first.hwnd)->alpha, 255);
     const ATOM atom = cursorClassAtom;
     EXPECT_NE(atom, 0);
 
@@ -124,8 +123,8 @@ TEST_F(CursorWindow, WithoutAlphaBlendTheFlagsAreOneAndTheClassIsRegisteredOnce)
     EXPECT_EQ(headless::lastFrame(second.hwnd)->x, 300 - 128);
     // Each thread's context draws: the second cursor's solid is there too.
     const Rgb secondMiddle = framePixel(*headless::lastFrame(second.hwnd), 128, 128);
-    EXPECT_TRUE(isGrey(secondMiddle)) << secondMiddle.red << "," << secondMiddle.green << ","
-                                      << secondMiddle.blue;
+    EXPECT_TRUE(isGrey(secondMiddle))
+        << secondMiddle.red << "," << secondMiddle.green << "," << secondMiddle.blue;
 
     PostThreadMessageA(firstId, WM_QUIT, 0, 0);
     PostThreadMessageA(secondId, WM_QUIT, 0, 0);
@@ -239,6 +238,40 @@ TEST_F(CursorWindow, ApplyStyleBringsTheWindowInLineWithItsSettings) {
     cursor.onTop = 1;
     cursor.applyStyle();
     EXPECT_EQ(GetWindowLongA(cursor.hwnd, GWL_EXSTYLE), 0x080C0018);
+}
+
+// Drivers draw into bitmaps differently: Windows' software renderer keeps no alpha, some keep
+// red in the lowest byte. Every frame shows the same solid on a transparent backdrop.
+TEST_F(CursorWindow, WhateverPixelFormatTheDriverHasTheFramesShowTheSameSolid) {
+    TempDir dir;
+    const std::string background =
+        testing_support::writeSolidPicture(dir, "green.ppm", 64, 64, 0, 255, 0);
+    const std::pair<bool, bool> formats[] = {
+        {true, false}, {false, false}, {true, true}, {false, true}};
+    for (const auto& [alpha, redFirst] : formats) {
+        gdi::simulatePixelFormat(alpha, redFirst);
+        Cursor cursor;
+        cursor.texturePath = background;
+        DWORD id = 0;
+        HANDLE thread = CreateThread(nullptr, 0, runCursor, &cursor, 0, &id);
+        while (IsWindow(cursor.hwnd) == FALSE)
+            Sleep(1);
+        ASSERT_TRUE(headless::waitForFrames(cursor.hwnd, 2));
+        const auto frame = headless::lastFrame(cursor.hwnd);
+        const std::string format =
+            std::string(alpha ? "alpha" : "no alpha") + (redFirst ? ", red first" : ", blue first");
+        EXPECT_EQ(std::vector<int>(frame->bgra.begin() + 4, frame->bgra.begin() + 8),
+                  (std::vector<int>{0, 0, 0, 0}))
+            << format << ": a transparent backdrop";
+        const std::size_t middle = (128 * 256 + 128) * 4;
+        EXPECT_EQ(frame->bgra[middle + 3], 255) << format << ": an opaque solid";
+        const Rgb face = framePixel(*frame, 128 + 74, 128); // beside the inset
+        EXPECT_GT(face.green, face.red + 40) << format << ": the green background stays green";
+        EXPECT_GT(face.green, face.blue + 40) << format;
+        PostThreadMessageA(id, WM_QUIT, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    }
+    gdi::simulatePixelFormat(true, false);
 }
 
 TEST_F(CursorWindow, AMissingBackgroundLeavesThePlainMaterial) {

@@ -200,36 +200,14 @@ TEST_F(FrameLoop, TitlesShowTheFramesOfEachPeriod) {
     EXPECT_EQ(title(), "11");
 }
 
-TEST_F(FrameLoop, LayeredUpdatesUseAlphaOnlyWhenBlending) {
+TEST_F(FrameLoop, LayeredUpdatesShowPixelAlphaAndTheConstantAlphaOnlyWhenBlending) {
     frames(1);
-    EXPECT_EQ(lastFrame()->flags, static_cast<DWORD>(ULW_COLORKEY | ULW_ALPHA));
+    EXPECT_EQ(lastFrame()->flags, static_cast<DWORD>(ULW_ALPHA));
     EXPECT_EQ(lastFrame()->alpha, 192);
     cursor->alphaBlend = 0;
     frames(1);
-    EXPECT_EQ(lastFrame()->flags, static_cast<DWORD>(ULW_COLORKEY));
-}
-
-TEST(Zoom, SidesFollowTheScaleAndStayWithinTheSurface) {
-    EXPECT_EQ(sideForScale(0.1), 102);
-    EXPECT_EQ(sideForScale(0.25), 256);
-    EXPECT_EQ(sideForScale(1.0), 1024);
-    // Stored values out of range never make a window larger than the surface.
-    EXPECT_EQ(sideForScale(5.0), 1024);
-    EXPECT_EQ(sideForScale(0.01), 102);
-    EXPECT_EQ(sideForScale(-3), 102);
-    EXPECT_EQ(sideForScale(std::numeric_limits<double>::infinity()), 1024);
-    EXPECT_EQ(sideForScale(std::numeric_limits<double>::quiet_NaN()), 256);
-}
-
-TEST(ExtendedStyle, FollowsOnTopAndShowInTaskbar) {
-    Cursor cursor;
-    const std::pair<int, int> settings[] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
-    const DWORD styles[] = {0x08080010, 0x08080018, 0x080C0010, 0x080C0018};
-    for (int i = 0; i < 4; ++i) {
-        cursor.onTop = settings[i].first;
-        cursor.showInTaskbar = settings[i].second;
-        EXPECT_EQ(cursor.extendedStyle(), styles[i]) << i;
-    }
+    EXPECT_EQ(lastFrame()->flags, static_cast<DWORD>(ULW_ALPHA));
+    EXPECT_EQ(lastFrame()->alpha, 255);
 }
 
 } // namespace

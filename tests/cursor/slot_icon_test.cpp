@@ -36,10 +36,10 @@ struct Rgb {
 
 // A window pixel as the surface's DIB holds it after the last GdiFlush.
 Rgb surfacePixel(const Cursor& cursor, int x, int y) {
-    const int stride = (cursor.surfaceWidth * 3 + 3) & ~3;
+    const int stride = cursor.surfaceWidth * 4; // 32-bit pixels
     const auto* row = static_cast<const unsigned char*>(cursor.bits) +
                       static_cast<long>(cursor.surfaceHeight - 1 - y) * stride;
-    return {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]};
+    return {row[x * 4 + 2], row[x * 4 + 1], row[x * 4]};
 }
 
 // A theme of the test's own in XDG_DATA_DIRS, and launchers that name its icons.

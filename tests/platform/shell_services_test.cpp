@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstring>
 
 namespace {
@@ -59,7 +61,7 @@ NOTIFYICONDATAA trayRecord(HWND owner, const char* tip) {
     record.hWnd = owner;
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = 0x8000;
-    record.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(5));
+    record.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5));
     std::strncpy(record.szTip, tip, sizeof record.szTip - 1);
     return record;
 }
@@ -133,7 +135,18 @@ TEST(FileIcons, AnExistingPathHasAnIconOfTheLargeSizeAndAMissingOneNone) {
     EXPECT_EQ(
         SHGetFileInfoA((dir.path() + "/missing.txt").c_str(), 0, &none, sizeof none, SHGFI_ICON),
         0u);
-    EXPECT_EQ(SHGetFileInfoA("", 0, &none, sizeof none, SHGFI_ICON), 0u);
+
+    // As on Windows, an empty path is the current folder: the folder's own icon.
+    SHFILEINFOA current = {};
+    SHFILEINFOA currentByName = {};
+    const std::string start = std::filesystem::current_path().string();
+    std::filesystem::current_path(dir.path());
+    EXPECT_NE(SHGetFileInfoA("", 0, &current, sizeof current, SHGFI_SYSICONINDEX), 0u);
+    std::filesystem::current_path(start);
+    EXPECT_NE(SHGetFileInfoA(dir.path().c_str(), 0, &currentByName, sizeof currentByName,
+                             SHGFI_SYSICONINDEX),
+              0u);
+    EXPECT_EQ(current.iIcon, currentByName.iIcon);
 }
 
 } // namespace

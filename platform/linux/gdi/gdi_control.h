@@ -8,4 +8,10 @@ namespace voxtrel::gdi {
 // as they do on a driver without GL_MESA_pack_invert.
 void allowPackInvert(bool allowed);
 
+// The pixel format OpenGL draws into bitmaps with, as drivers differ: with `alpha` false the
+// format keeps no alpha (bitmaps read back with 0 there, as Windows' software renderer leaves
+// it), with `redFirst` red lies in the lowest byte of each pixel. The layer's own format is
+// (true, false).
+void simulatePixelFormat(bool alpha, bool redFirst);
+
 } // namespace voxtrel::gdi

@@ -24,6 +24,13 @@ std::unordered_set<IconObject*>& liveIcons() {
     return *icons;
 }
 
+// The 1 x 1 bitmap every memory DC holds before another is selected, as on Windows: what the
+// first SelectObject of a bitmap hands back, and what selecting it again puts back.
+GdiObject* defaultBitmap() {
+    static auto* stock = new GdiObject;
+    return stock;
+}
+
 // Larger than any surface or icon the program makes; keeps a corrupt header from asking for
 // gigabytes.
 constexpr int kMaxSide = 16384;
@@ -129,8 +136,9 @@ HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** 
 HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
     std::lock_guard<std::mutex> guard(gdiLock());
     DcObject* dc = findDc(handle);
-    BitmapObject* bitmap = findBitmap(object);
-    if (dc == nullptr || bitmap == nullptr)
+    const bool stock = object == static_cast<HGDIOBJ>(defaultBitmap());
+    BitmapObject* bitmap = stock ? nullptr : findBitmap(object);
+    if (dc == nullptr || (bitmap == nullptr && !stock))
         return nullptr;
     // A bitmap can be selected into one DC at a time, as on Windows.
     if (bitmap->selectedInto != nullptr && bitmap->selectedInto != dc)
@@ -139,9 +147,10 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
     if (previous != nullptr)
         previous->selectedInto = nullptr;
     dc->bitmap = bitmap;
-    bitmap->selectedInto = dc;
+    if (bitmap != nullptr)
+        bitmap->selectedInto = dc;
     return previous != nullptr ? reinterpret_cast<HGDIOBJ>(static_cast<GdiObject*>(previous))
-                               : nullptr;
+                               : static_cast<HGDIOBJ>(defaultBitmap());
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ object) {

@@ -29,6 +29,9 @@ struct BitmapObject : GdiObject {
     int stride = 0;    // bytes per row, padded to 4
     std::unique_ptr<std::uint8_t[]> memory;
     DcObject* selectedInto = nullptr;
+    // Brought up to date by GdiFlush since the last layered update: the program may have
+    // written the memory itself, so the update shows the memory, not what OpenGL holds.
+    bool flushed = false;
 
     std::uint8_t* row(int topDownIndex) {
         const int stored = bottomUp ? height - 1 - topDownIndex : topDownIndex;
@@ -58,6 +61,13 @@ IconObject* findIcon(HICON icon);
 HBITMAP adoptBitmap(BitmapObject* bitmap);
 HICON adoptIcon(IconObject* icon);
 
+// What OpenGL's pixel format keeps in a bitmap pixel (see simulatePixelFormat).
+struct PixelFormatModel {
+    bool alpha = true;
+    bool redFirst = false;
+};
+PixelFormatModel pixelFormatModel();
+
 // A new bitmap with zeroed pixels, or null when the size is unusable.
 BitmapObject* makeBitmap(int width, int height, int bitCount, bool bottomUp);
 
@@ -68,7 +78,8 @@ void syncFromOpenGl(BitmapObject& bitmap, int left, int top, int width, int heig
 // The block of `dc`'s bitmap that a layered update shows, read once into `frame` (BGRA, the key
 // colour made transparent when `useKey`) and its shape; the DIB memory is brought up to date in
 // the same pass. False when the DC has no bitmap.
+// With `pixelAlpha` (AC_SRC_ALPHA) the pixels' own alpha says what is shown.
 bool readLayeredBlock(HDC dc, int left, int top, int width, int height, COLORREF key, bool useKey,
-                      display::LayeredFrame& frame);
+                      bool pixelAlpha, display::LayeredFrame& frame);
 
 } // namespace voxtrel::gdi

@@ -20,6 +20,9 @@ namespace {
 
 thread_local std::vector<std::uint8_t> readBuffer;
 
+std::atomic<bool> formatHasAlpha{true};
+std::atomic<bool> formatRedFirst{false};
+
 // Clamps a block to the bitmap; false when nothing of it is inside.
 bool clampBlock(const BitmapObject& bitmap, int& left, int& top, int& width, int& height) {
     const int right = std::min(left + width, bitmap.width);
@@ -43,11 +46,27 @@ const std::uint8_t* readBufferRow(int topDownIndex, int width, int height) {
     return readBuffer.data() + static_cast<std::size_t>(height - 1 - topDownIndex) * width * 4;
 }
 
+// Stores OpenGL's BGRA pixels into the bitmap as the pixel format keeps them.
 void storeRow(BitmapObject& bitmap, int topDownIndex, int left, const std::uint8_t* bgra,
               int width) {
     std::uint8_t* target = bitmap.row(topDownIndex) + left * (bitmap.bitCount / 8);
+    const PixelFormatModel format = pixelFormatModel();
     if (bitmap.bitCount == 32) {
         std::memcpy(target, bgra, static_cast<std::size_t>(width) * 4);
+        for (int x = 0; x < width && (format.redFirst || !format.alpha); ++x) {
+            if (format.redFirst)
+                std::swap(target[x * 4], target[x * 4 + 2]);
+            if (!format.alpha)
+                target[x * 4 + 3] = 0;
+        }
+        return;
+    }
+    if (format.redFirst) {
+        for (int x = 0; x < width; ++x) {
+            target[x * 3] = bgra[x * 4 + 2];
+            target[x * 3 + 1] = bgra[x * 4 + 1];
+            target[x * 3 + 2] = bgra[x * 4];
+        }
         return;
     }
     for (int x = 0; x < width; ++x) {
@@ -58,6 +77,15 @@ void storeRow(BitmapObject& bitmap, int topDownIndex, int left, const std::uint8
 }
 
 } // namespace
+
+PixelFormatModel pixelFormatModel() {
+    return PixelFormatModel{formatHasAlpha, formatRedFirst};
+}
+
+void simulatePixelFormat(bool alpha, bool redFirst) {
+    formatHasAlpha = alpha;
+    formatRedFirst = redFirst;
+}
 
 void syncFromOpenGl(BitmapObject& bitmap, int left, int top, int width, int height) {
     if (contextDrawingInto(bitmap) == nullptr || !clampBlock(bitmap, left, top, width, height))
@@ -116,14 +144,17 @@ void copyFrame(BitmapObject& bitmap, bool fromOpenGl, int left, int top,
         std::uint8_t* target =
             frame.bgra.data() +
             (static_cast<std::size_t>(blockTop - top + y) * frame.width + (blockLeft - left)) * 4;
-        for (int x = 0; x < blockWidth; ++x, source += step, target += 4)
+        for (int x = 0; x < blockWidth; ++x, source += step, target += 4) {
             std::memcpy(target, source, 3);
+            target[3] = step == 4 ? source[3] : 255; // a 24-bit bitmap is opaque
+        }
     }
 }
 
-// One pass over the frame: alpha 0 for key pixels, 255 for the rest, and the runs of shown
-// pixels of each row, which are the window's shape.
-void keyAndShape(display::LayeredFrame& frame, COLORREF key, bool useKey) {
+// One pass over the frame: alpha 0 for key pixels, 255 for the rest (or, with `pixelAlpha`, the
+// pixels' own alpha, 0 for hidden ones), and the runs of shown pixels of each row, which are the
+// window's shape.
+void keyAndShape(display::LayeredFrame& frame, COLORREF key, bool useKey, bool pixelAlpha) {
     const std::uint32_t keyBgr = (std::uint32_t{GetBValue(key)}) |
                                  (std::uint32_t{GetGValue(key)} << 8) |
                                  (std::uint32_t{GetRValue(key)} << 16);
@@ -134,8 +165,12 @@ void keyAndShape(display::LayeredFrame& frame, COLORREF key, bool useKey) {
         for (int x = 0; x < frame.width; ++x, pixel += 4) {
             std::uint32_t value;
             std::memcpy(&value, pixel, 4);
-            const bool hidden = useKey && (value & 0x00FFFFFFu) == keyBgr;
-            pixel[3] = hidden ? 0 : 255;
+            const bool keyed = useKey && (value & 0x00FFFFFFu) == keyBgr;
+            const bool hidden = keyed || (pixelAlpha && pixel[3] == 0);
+            if (!pixelAlpha)
+                pixel[3] = hidden ? 0 : 255;
+            else if (keyed)
+                pixel[3] = 0;
             if (!hidden && runStart < 0) {
                 runStart = x;
             } else if (hidden && runStart >= 0) {
@@ -155,7 +190,7 @@ void allowPackInvert(bool allowed) {
 }
 
 bool readLayeredBlock(HDC handle, int left, int top, int width, int height, COLORREF key,
-                      bool useKey, display::LayeredFrame& frame) {
+                      bool useKey, bool pixelAlpha, display::LayeredFrame& frame) {
     std::lock_guard<std::mutex> guard(gdiLock());
     DcObject* dc = findDc(handle);
     if (dc == nullptr || dc->bitmap == nullptr)
@@ -166,10 +201,12 @@ bool readLayeredBlock(HDC handle, int left, int top, int width, int height, COLO
     frame.bgra.resize(static_cast<std::size_t>(frame.width) * frame.height * 4);
     // What OpenGL drew is read here for the frame only; the DIB memory itself is brought up to
     // date when something reads it (GdiFlush, GetDIBits), so a frame converts its pixels once.
-    const bool fromOpenGl = contextDrawingInto(bitmap) != nullptr;
+    // After a GdiFlush the memory is what counts: the program may have written it since.
+    const bool fromOpenGl = contextDrawingInto(bitmap) != nullptr && !bitmap.flushed;
+    bitmap.flushed = false;
     if (!fromOpenGl || !readFrameFromOpenGl(bitmap, left, top, frame))
         copyFrame(bitmap, fromOpenGl, left, top, frame);
-    keyAndShape(frame, key, useKey);
+    keyAndShape(frame, key, useKey, pixelAlpha);
     return true;
 }
 
@@ -180,8 +217,10 @@ using namespace voxtrel::gdi;
 BOOL WINAPI GdiFlush() {
     std::lock_guard<std::mutex> guard(gdiLock());
     // Only the bitmap of this thread's current context can be behind what was drawn.
-    if (BitmapObject* bitmap = currentDrawingBitmap())
+    if (BitmapObject* bitmap = currentDrawingBitmap()) {
         syncFromOpenGl(*bitmap, 0, 0, bitmap->width, bitmap->height);
+        bitmap->flushed = true;
+    }
     return TRUE;
 }
 

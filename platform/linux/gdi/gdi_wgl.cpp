@@ -44,8 +44,8 @@ const Egl& egl() {
             std::fprintf(stderr, "voxtrel: OpenGL is not available (EGL surfaceless platform)\n");
             return result;
         }
-        // 8 bits per colour and no depth or stencil, as the program's pixel format asks; among
-        // those, a format without alpha reads back fastest.
+        // 8 bits per colour and alpha, no depth or stencil: the one pixel format a bitmap has
+        // here, whose alpha lets the program draw a transparent backdrop.
         const EGLint wanted[] = {EGL_SURFACE_TYPE,
                                  EGL_PBUFFER_BIT,
                                  EGL_RENDERABLE_TYPE,
@@ -71,7 +71,7 @@ const Egl& egl() {
             eglGetConfigAttrib(result.display, configs[i], EGL_STENCIL_SIZE, &stencil);
             if (red != 8 || green != 8 || blue != 8 || (alpha != 0 && alpha != 8))
                 continue;
-            const int score = (depth == 0 ? 4 : 0) + (stencil == 0 ? 2 : 0) + (alpha == 0 ? 1 : 0);
+            const int score = (alpha == 8 ? 4 : 0) + (depth == 0 ? 2 : 0) + (stencil == 0 ? 1 : 0);
             if (score > bestScore) {
                 bestScore = score;
                 result.config = configs[i];
@@ -79,7 +79,7 @@ const Egl& egl() {
         }
         result.ok = result.config != nullptr;
         if (!result.ok)
-            std::fprintf(stderr, "voxtrel: no 24-bit OpenGL pixel format is available\n");
+            std::fprintf(stderr, "voxtrel: no 32-bit OpenGL pixel format is available\n");
         return result;
     }();
     return state;
@@ -137,7 +137,39 @@ int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
     if (findDc(dc) == nullptr || descriptor == nullptr ||
         (descriptor->dwFlags & PFD_SUPPORT_OPENGL) == 0 || descriptor->iPixelType != PFD_TYPE_RGBA)
         return 0;
-    return 1; // the one format: 24-bit RGB drawn into the DC's bitmap
+    return 1; // the one format, drawn into the DC's bitmap
+}
+
+int WINAPI DescribePixelFormat(HDC dc, int format, UINT size, PIXELFORMATDESCRIPTOR* descriptor) {
+    {
+        std::lock_guard<std::mutex> guard(gdiLock());
+        if (findDc(dc) == nullptr) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return 0;
+        }
+    }
+    constexpr int kFormatCount = 1;
+    if (descriptor == nullptr)
+        return kFormatCount;
+    if (format < 1 || format > kFormatCount || size < sizeof(PIXELFORMATDESCRIPTOR)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const PixelFormatModel model = pixelFormatModel();
+    *descriptor = {};
+    descriptor->nSize = sizeof(PIXELFORMATDESCRIPTOR);
+    descriptor->nVersion = 1;
+    descriptor->dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL | PFD_SUPPORT_GDI;
+    descriptor->iPixelType = PFD_TYPE_RGBA;
+    descriptor->cColorBits = 32;
+    descriptor->cRedBits = descriptor->cGreenBits = descriptor->cBlueBits = 8;
+    descriptor->cRedShift = model.redFirst ? 0 : 16;
+    descriptor->cGreenShift = 8;
+    descriptor->cBlueShift = model.redFirst ? 16 : 0;
+    descriptor->cAlphaBits = model.alpha ? 8 : 0;
+    descriptor->cAlphaShift = model.alpha ? 24 : 0;
+    descriptor->iLayerType = PFD_MAIN_PLANE;
+    return kFormatCount;
 }
 
 BOOL WINAPI SetPixelFormat(HDC handle, int format, const PIXELFORMATDESCRIPTOR*) {

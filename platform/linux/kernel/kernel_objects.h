@@ -34,6 +34,9 @@ void release(Object* object);
 
 DWORD currentThreadId();
 
+// Whether `instance` is the program's own module, whose resources are built into the layer.
+bool isProgramModule(HINSTANCE instance);
+
 // The Win32 error code for a POSIX errno value of a file call.
 DWORD errorFromErrno(int error);
 

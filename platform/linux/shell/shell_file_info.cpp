@@ -1,8 +1,8 @@
 // SHGetFileInfoA: a path's icon from its content type through the icon theme (a desktop
 // launcher shows its application's icon), its display name and type name. A path that does not
-// exist, or an empty one, has no icon. The system image lists: SHGFI_SYSICONINDEX numbers the
-// icon names of a path, and SHGetImageList's lists make icons of them at their own size, with
-// scalable icons rendered at it.
+// exist has no icon; an empty one is the current folder. The system image lists: SHGFI_SYSICONINDEX
+// numbers the icon names of a path, and SHGetImageList's lists make icons of them at their own
+// size, with scalable icons rendered at it.
 #include "platform/win32.h"
 
 #include "platform/linux/gdi/gdi_icon_images.h"
@@ -112,8 +112,12 @@ private:
 } // namespace
 
 DWORD_PTR WINAPI SHGetFileInfoA(LPCSTR path, DWORD, SHFILEINFOA* info, UINT infoSize, UINT flags) {
-    if (info == nullptr || infoSize < sizeof(SHFILEINFOA) || path == nullptr || *path == '\0')
+    if (info == nullptr || infoSize < sizeof(SHFILEINFOA) || path == nullptr)
         return 0;
+    // Relative paths start from the current directory; an empty one names that folder itself,
+    // as on Windows.
+    if (*path == '\0')
+        path = ".";
     GFile* file = g_file_new_for_path(path);
     GFileInfo* fileInfo =
         g_file_query_info(file,

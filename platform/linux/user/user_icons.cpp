@@ -2,16 +2,19 @@
 // script, decoded from the built-in file; standard icons and pointers are made once and shared.
 #include "platform/linux/gdi/gdi_icon_images.h"
 #include "platform/linux/gdi/gdi_objects.h"
+#include "platform/linux/kernel/kernel_objects.h"
 #include "platform/linux/user/user_resources.h"
 
 #include <cstdio>
 #include <exception>
 #include <map>
 #include <mutex>
+#include <utility>
 
 namespace {
 
 constexpr int kIconSide = 32;
+constexpr unsigned kGenericIconId = 32512; // IDI_APPLICATION, the one predefined icon here
 
 // A plain framed square for IDI_APPLICATION, the generic program icon.
 HICON makeGenericIcon() {
@@ -50,25 +53,33 @@ HICON loadResourceIcon(unsigned id) {
 
 } // namespace
 
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR name) {
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     if (name == nullptr || !IS_INTRESOURCE(name)) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return nullptr;
     }
     const unsigned id = static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(name));
+    // As on Windows: a null instance names the system's predefined icons, the program's module
+    // its own resources.
+    const bool systemIcon = instance == nullptr;
+    if (systemIcon ? id != kGenericIconId : !voxtrel::kernel::isProgramModule(instance)) {
+        SetLastError(systemIcon ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_DATA_NOT_FOUND);
+        return nullptr;
+    }
     // Icons from resources are shared, as Windows shares them: loading twice gives one handle.
     static std::mutex mutex;
-    static auto& loaded = *new std::map<unsigned, HICON>; // kept for the whole run
+    static auto& loaded = *new std::map<std::pair<bool, unsigned>, HICON>; // for the whole run
     std::lock_guard<std::mutex> guard(mutex);
-    auto found = loaded.find(id);
+    const std::pair<bool, unsigned> key{systemIcon, id};
+    auto found = loaded.find(key);
     if (found != loaded.end())
         return found->second;
-    HICON icon = id == 32512 ? makeGenericIcon() : loadResourceIcon(id);
+    HICON icon = systemIcon ? makeGenericIcon() : loadResourceIcon(id);
     if (icon == nullptr) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return nullptr;
     }
-    loaded[id] = icon;
+    loaded[key] = icon;
     return icon;
 }
 

@@ -1,5 +1,6 @@
 // UpdateLayeredWindow: one call moves and sizes the window and hands the backend the block of
-// the source bitmap it shows, with the colour-keyed pixels made transparent to sight and mouse.
+// the source bitmap it shows, with the colour-keyed pixels, or with AC_SRC_ALPHA the pixels of
+// alpha 0, made transparent to sight and mouse.
 #include "platform/linux/gdi/gdi_objects.h"
 #include "platform/linux/user/user_state.h"
 
@@ -37,8 +38,10 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC, POINT* position, SIZE* size, HDC
     if (source != nullptr) {
         const int sourceX = sourcePosition != nullptr ? sourcePosition->x : 0;
         const int sourceY = sourcePosition != nullptr ? sourcePosition->y : 0;
+        const bool pixelAlpha =
+            (flags & ULW_ALPHA) != 0 && (blend->AlphaFormat & AC_SRC_ALPHA) != 0;
         if (!voxtrel::gdi::readLayeredBlock(source, sourceX, sourceY, width, height, key,
-                                            (flags & ULW_COLORKEY) != 0, *frame)) {
+                                            (flags & ULW_COLORKEY) != 0, pixelAlpha, *frame)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }

@@ -53,6 +53,7 @@ typedef struct tagBITMAPINFO {
 #define PFD_DOUBLEBUFFER 0x00000001
 #define PFD_DRAW_TO_WINDOW 0x00000004
 #define PFD_DRAW_TO_BITMAP 0x00000008
+#define PFD_SUPPORT_GDI 0x00000010
 #define PFD_SUPPORT_OPENGL 0x00000020
 #define PFD_DEPTH_DONTCARE 0x20000000
 #define PFD_TYPE_RGBA 0
@@ -104,6 +105,9 @@ BOOL WINAPI GdiFlush();
 // OpenGL on a memory DC: the context draws into the selected DIB section.
 int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor);
 BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor);
+// Fills `descriptor` (when given) with pixel format `format` of `dc`; returns how many formats
+// the DC has, 0 on failure.
+int WINAPI DescribePixelFormat(HDC dc, int format, UINT size, PIXELFORMATDESCRIPTOR* descriptor);
 HGLRC WINAPI wglCreateContext(HDC dc);
 BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC context);
 BOOL WINAPI wglDeleteContext(HGLRC context);

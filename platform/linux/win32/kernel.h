@@ -27,6 +27,10 @@ typedef std::size_t SIZE_T;
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
 #define ERROR_INVALID_THREAD_ID 1444L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 1177L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
 
 #define MAX_PATH 260
 #define INFINITE 0xFFFFFFFFu
@@ -104,8 +108,7 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR path);
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES attributes, DWORD disposition, DWORD flags,
                           HANDLE templateFile);
-BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written,
-                      LPVOID overlapped);
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPVOID overlapped);
 BOOL WINAPI FlushFileBuffers(HANDLE file);
 BOOL WINAPI DeleteFileA(LPCSTR path);
 BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags);
@@ -149,3 +152,10 @@ BOOL WINAPI VerifyVersionInfoA(LPOSVERSIONINFOEXA info, DWORD typeMask, DWORDLON
 
 // Ends the process at once with `exitCode`, after flushing the standard streams.
 [[noreturn]] void WINAPI ExitProcess(UINT exitCode);
+
+// Modules: the program itself (a null name), whose resources LoadIconA and LoadMenuA read, and
+// the system modules the program looks functions up in at run time. GetProcAddress takes a name
+// or, as MAKEINTRESOURCEA, an ordinal.
+typedef LONG_PTR(WINAPI* FARPROC)();
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procedureName);

@@ -1,0 +1,243 @@
+// voxtrel.exe, the Windows program, under Wine as a user starts and uses it: a clean first
+// start, frames that animate with only the solid visible and clickable, the tray icon and both
+// menus, zoom, new cursors, saved cursors that all start, a damaged configuration, and the same
+// configuration file as the Linux program writes.
+#include "tests/wine/wine_session.h"
+
+#include "config/archive.h"
+#include "cursor/frame_rules.h"
+#include "registry/desktop.h"
+#include "tests/support/fixed_screen.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace voxtrel {
+namespace {
+
+using namespace testing_support;
+using Clock = std::chrono::steady_clock;
+
+// The desktop behind every window: a colour no frame of a grey solid has.
+const Screenshot::Pixel DESKTOP{0x40, 0x60, 0x80};
+constexpr int MAIN_NEW_CURSOR = 1, MAIN_SAVE_CONFIG = 4, MAIN_EXIT = 5;
+constexpr int PROPERTY_CLOSE = 8;
+constexpr int EXIT_LIMIT_MS = 5000;
+
+void pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool waitFor(const std::function<bool()>& condition, int limitMs = 10000) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    while (Clock::now() < deadline) {
+        if (condition())
+            return true;
+        pause(50);
+    }
+    return condition();
+}
+
+std::string configPath() {
+    return wineDataFolder() + "/init.dat";
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A configuration as the Linux program saves it: `count` small cursors in a row, every other
+// one a tetrahedron with a launcher.
+std::string linuxConfiguration(int count) {
+    useFixedScreen();
+    Desktop registry;
+    for (int i = 0; i < count; ++i) {
+        auto* entry = new CursorThread;
+        Cursor& cursor = *entry->cursor;
+        cursor.scale = 0.125;
+        cursor.width = cursor.height = sideForScale(cursor.scale);
+        cursor.centerX = 100 + 150 * (i % 8);
+        cursor.centerY = 200 + 300 * (i / 8);
+        if (i % 2 == 1) {
+            cursor.shape = SHAPE_TETRAHEDRON;
+            cursor.launches[1].assign("C:\\windows\\notepad.exe");
+        }
+        registry.threads.push_back(entry);
+    }
+    const std::string text = writeArchive(registry);
+    registry.discardUnstarted();
+    return text;
+}
+
+int differingPixels(const Screenshot& a, const Screenshot& b, const Geometry& area) {
+    int differing = 0;
+    for (int y = area.y; y < area.y + area.height; ++y)
+        for (int x = area.x; x < area.x + area.width; ++x)
+            differing += a.at(x, y) == b.at(x, y) ? 0 : 1;
+    return differing;
+}
+
+class WineProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!useWineSession())
+            GTEST_SKIP() << "no Wine session (scripts/test prepares one)";
+        std::filesystem::remove_all(wineDataFolder());
+        std::system("xsetroot -solid '#406080'");
+        xdotool("mousemove 1270 1010");
+    }
+
+    // Ends the program through its menu, as a user does, within the time a user waits.
+    void exitThroughMenu(WineProgram& program) {
+        ASSERT_TRUE(openMainMenu());
+        const auto start = Clock::now();
+        chooseMenuItem(MAIN_EXIT);
+        EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS)) << "Exit ends the program within 5 s";
+        const auto taken =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        EXPECT_LT(taken.count(), EXIT_LIMIT_MS);
+        EXPECT_EQ(program.log().find("Unhandled"), std::string::npos) << program.log();
+    }
+};
+
+TEST_F(WineProgramTest, AFirstStartShowsOneAnimatedSolidWhoseBackdropIsInvisibleAndClickedThrough) {
+    WineProgram program;
+    const auto cursors = waitForCursors(1);
+    ASSERT_EQ(cursors.size(), 1u) << program.log();
+    EXPECT_FALSE(windowNamed("Load Config...")) << "a clean first start shows no box";
+    const Geometry area = *geometryOf(cursors[0]);
+    EXPECT_EQ(area.width, 256);
+
+    const auto first = takeScreenshot();
+    pause(500);
+    const auto second = takeScreenshot();
+    ASSERT_TRUE(first && second);
+    EXPECT_GT(differingPixels(*first, *second, area), 500) << "the solid spins";
+    // The corners of the window show the desktop; its middle, the solid.
+    EXPECT_EQ(second->at(area.x + 2, area.y + 2), DESKTOP);
+    EXPECT_EQ(second->at(area.x + area.width - 3, area.y + area.height - 3), DESKTOP);
+    EXPECT_FALSE(second->at(area.centerX(), area.centerY()) == DESKTOP);
+
+    // A press where the window is transparent goes to what lies beneath: no property menu.
+    clickAt(area.x + 3, area.y + 3, 3);
+    pause(700);
+    EXPECT_FALSE(menuWindow()) << "the backdrop took the click";
+    clickAt(area.centerX(), area.centerY(), 3);
+    ASSERT_TRUE(waitFor([] { return menuWindow().has_value(); }, 5000)) << "the property menu";
+    xdotool("key Escape");
+    ASSERT_TRUE(waitFor([] { return !menuWindow(); }, 5000));
+
+    // The wheel over the solid zooms it in.
+    xdotool("mousemove " + std::to_string(area.centerX()) + " " + std::to_string(area.centerY()) +
+            " click 4");
+    EXPECT_TRUE(waitFor([&] {
+        const auto now = geometryOf(cursors[0]);
+        return now && now->width > area.width;
+    }));
+
+    // The property menu's "Close" ends this cursor; the program runs on with its tray icon.
+    const auto zoomed = *geometryOf(cursors[0]);
+    clickAt(zoomed.centerX(), zoomed.centerY(), 3);
+    ASSERT_TRUE(waitFor([] { return menuWindow().has_value(); }, 5000));
+    chooseMenuItem(PROPERTY_CLOSE);
+    EXPECT_TRUE(waitFor([] { return cursorWindows().empty(); }));
+    EXPECT_TRUE(program.running());
+    exitThroughMenu(program);
+}
+
+TEST_F(WineProgramTest, TheTrayIconShowsTheProgramsPictureAndItsMenuMakesAndSavesCursors) {
+    WineProgram program;
+    ASSERT_EQ(waitForCursors(1).size(), 1u) << program.log();
+    const auto tray = trayArea();
+    ASSERT_TRUE(tray);
+    const auto shot = takeScreenshot();
+    ASSERT_TRUE(shot);
+    // The program's icon is a blue solid on a transparent ground: its cell holds blue pixels.
+    int blue = 0;
+    for (int y = tray->y; y < tray->y + tray->height; ++y)
+        for (int x = tray->x; x < tray->x + tray->height; ++x) {
+            const auto pixel = shot->at(x, y);
+            blue += pixel.blue > pixel.red + 40 && pixel.blue > pixel.green + 20 ? 1 : 0;
+        }
+    EXPECT_GT(blue, 20) << "the tray icon shows the program's image";
+
+    ASSERT_TRUE(openMainMenu()) << "a right press opens the main menu";
+    chooseMenuItem(MAIN_NEW_CURSOR);
+    EXPECT_EQ(waitForCursors(2).size(), 2u) << "New Cursor";
+
+    ASSERT_TRUE(openMainMenu());
+    chooseMenuItem(MAIN_SAVE_CONFIG);
+    const auto saved = waitForFile(configPath());
+    ASSERT_TRUE(saved) << "Save Config writes init.dat in Wine's own %APPDATA%";
+    // The Linux program reads what the Windows one wrote.
+    useFixedScreen();
+    Desktop registry;
+    EXPECT_FALSE(readArchive(*saved, registry));
+    EXPECT_EQ(registry.threads.size(), 2u);
+    registry.discardUnstarted();
+    exitThroughMenu(program);
+}
+
+// Starts with `count` saved cursors, ten times: every cursor shows its solid, nothing crashes.
+void startsWithSavedCursors(int count) {
+    const std::string linux = linuxConfiguration(count);
+    for (int run = 0; run < 10; ++run) {
+        writeText(configPath(), linux);
+        WineProgram program;
+        const auto cursors = waitForCursors(static_cast<std::size_t>(count));
+        ASSERT_EQ(cursors.size(), static_cast<std::size_t>(count)) << "run " << run << "\n"
+                                                                   << program.log();
+        ASSERT_TRUE(waitFor([&] {
+            const auto shot = takeScreenshot();
+            for (const std::string& window : cursors) {
+                const auto area = geometryOf(window);
+                if (!shot || !area || shot->at(area->centerX(), area->centerY()) == DESKTOP)
+                    return false;
+            }
+            return true;
+        })) << "run "
+            << run << ": every cursor shows its solid";
+        EXPECT_TRUE(program.running()) << program.log();
+        if (run == 0) {
+            // Saved again by the Windows program, the configuration is the same to the byte.
+            ASSERT_TRUE(openMainMenu());
+            chooseMenuItem(MAIN_SAVE_CONFIG);
+            ASSERT_TRUE(waitFor(
+                [&] { return std::filesystem::exists(wineDataFolder() + "/init.dat.bak"); }));
+            EXPECT_EQ(readFile(configPath()), std::optional<std::string>(linux));
+        }
+        ASSERT_TRUE(openMainMenu());
+        chooseMenuItem(MAIN_EXIT);
+        EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS)) << "run " << run;
+        EXPECT_EQ(program.log().find("Unhandled"), std::string::npos) << program.log();
+    }
+}
+
+TEST_F(WineProgramTest, TwoSavedCursorsStartEveryTime) {
+    startsWithSavedCursors(2);
+}
+
+TEST_F(WineProgramTest, EightSavedCursorsStartEveryTime) {
+    startsWithSavedCursors(8);
+}
+
+TEST_F(WineProgramTest, ADamagedConfigurationIsReportedAndOneCursorStarts) {
+    writeText(configPath(), "22 serialization::archive 18 0 0 0 0 5 0 2 1 0 0 3");
+    WineProgram program;
+    ASSERT_TRUE(waitFor([] { return windowNamed("Load Config...").has_value(); }, 20000))
+        << program.log();
+    xdotool("key Return");
+    EXPECT_EQ(waitForCursors(1).size(), 1u);
+    EXPECT_FALSE(windowNamed("Load Config..."));
+    exitThroughMenu(program);
+}
+
+} // namespace
+} // namespace voxtrel

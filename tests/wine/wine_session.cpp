@@ -1,0 +1,214 @@
+// Starting voxtrel.exe under Wine and finding its windows on the Wine X server.
+#include "tests/wine/wine_session.h"
+
+#include <pwd.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+namespace voxtrel::testing_support {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string quoted(const std::string& text) {
+    return "'" + text + "'";
+}
+
+std::vector<std::string> lines(const std::optional<std::string>& text) {
+    std::vector<std::string> found;
+    std::istringstream stream(text.value_or(""));
+    for (std::string line; std::getline(stream, line);)
+        if (!line.empty())
+            found.push_back(line);
+    return found;
+}
+
+std::vector<std::string> programWindows() {
+    return lines(runCommand("xdotool search --onlyvisible --class '^voxtrel\\.exe$' 2>/dev/null"));
+}
+
+std::string nameOf(const std::string& window) {
+    std::string name = runCommand("xdotool getwindowname " + window + " 2>/dev/null").value_or("");
+    while (!name.empty() && name.back() == '\n')
+        name.pop_back();
+    return name;
+}
+
+void pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+} // namespace
+
+bool useWineSession() {
+    const char* display = std::getenv("VOXTREL_WINE_X_DISPLAY");
+    const char* prefix = std::getenv("VOXTREL_WINE_PREFIX");
+    if (display == nullptr || *display == '\0' || prefix == nullptr || *prefix == '\0')
+        return false;
+    setenv("DISPLAY", display, 1);
+    setenv("WINEPREFIX", prefix, 1);
+    setenv("WINEDEBUG", "-all", 1);
+    // No Mono or Gecko installer dialogs in a prefix made for tests.
+    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    return true;
+}
+
+std::string wineDataFolder() {
+    const passwd* user = getpwuid(getuid());
+    return std::string(std::getenv("WINEPREFIX")) + "/drive_c/users/" +
+           (user != nullptr ? user->pw_name : "root") + "/AppData/Roaming/voxtrel";
+}
+
+WineProgram::WineProgram() {
+    logPath_ = std::filesystem::temp_directory_path().string() + "/voxtrel-wine-" +
+               std::to_string(getpid()) + ".log";
+    const std::string command =
+        "exec wine " + quoted(VOXTREL_WINDOWS_PROGRAM) + " >" + quoted(logPath_) + " 2>&1";
+    pid_ = fork();
+    if (pid_ == 0) {
+        setpgid(0, 0);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+}
+
+WineProgram::~WineProgram() {
+    // Every process of the prefix ends, so the next test starts with a fresh desktop and tray.
+    std::system("wineserver -k >/dev/null 2>&1");
+    if (!ended_ && pid_ > 0) {
+        kill(-pid_, SIGKILL);
+        int status;
+        waitpid(pid_, &status, 0);
+    }
+    std::system("wineserver -w >/dev/null 2>&1");
+    std::filesystem::remove(logPath_);
+}
+
+bool WineProgram::running() const {
+    if (ended_ || pid_ <= 0)
+        return false;
+    int status;
+    if (waitpid(pid_, &status, WNOHANG) == pid_)
+        ended_ = true;
+    return !ended_;
+}
+
+bool WineProgram::waitForExit(int limitMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    while (Clock::now() < deadline) {
+        if (!running())
+            return true;
+        pause(20);
+    }
+    return !running();
+}
+
+std::string WineProgram::log() const {
+    std::ifstream file(logPath_);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::optional<Geometry> geometryOf(const std::string& window) {
+    const auto shell = runCommand("xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
+    if (!shell)
+        return std::nullopt;
+    Geometry geometry;
+    if (std::sscanf(shell->c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &geometry.x,
+                    &geometry.y, &geometry.width, &geometry.height) != 4)
+        return std::nullopt;
+    return geometry;
+}
+
+std::vector<std::string> cursorWindows() {
+    // A cursor's title is its frame count of the last second ("cursor" before the first).
+    static const std::regex cursorTitle("[0-9]+|cursor");
+    std::vector<std::string> cursors;
+    for (const std::string& window : programWindows())
+        if (std::regex_match(nameOf(window), cursorTitle))
+            cursors.push_back(window);
+    return cursors;
+}
+
+std::optional<std::string> menuWindow() {
+    // Pop-up menus are the program's windows without a title.
+    for (const std::string& window : programWindows())
+        if (nameOf(window).empty())
+            return window;
+    return std::nullopt;
+}
+
+std::optional<std::string> windowNamed(const std::string& title) {
+    const auto found = lines(runCommand(
+        "xdotool search --onlyvisible --name " +
+        quoted("^" + std::regex_replace(title, std::regex("\\."), "\\.") + "$") + " 2>/dev/null"));
+    if (found.empty())
+        return std::nullopt;
+    return found.front();
+}
+
+std::vector<std::string> waitForCursors(std::size_t count, int limitMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    std::vector<std::optional<Geometry>> last;
+    while (Clock::now() < deadline) {
+        const std::vector<std::string> cursors = cursorWindows();
+        std::vector<std::optional<Geometry>> now;
+        for (const std::string& window : cursors)
+            now.push_back(geometryOf(window));
+        // Made with their corner at the centre, they stand still from their first frame on.
+        bool still = cursors.size() == count && now.size() == last.size();
+        for (std::size_t i = 0; still && i < now.size(); ++i)
+            still = now[i] && last[i] && now[i]->x == last[i]->x && now[i]->y == last[i]->y;
+        if (still)
+            return cursors;
+        last = now;
+        pause(250);
+    }
+    return cursorWindows();
+}
+
+void clickAt(int x, int y, int button) {
+    const std::string b = std::to_string(button);
+    xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.05 mousedown " +
+            b + " sleep 0.1 mouseup " + b);
+}
+
+std::optional<Geometry> trayArea() {
+    const auto tray = windowNamed("Wine System Tray");
+    return tray ? geometryOf(*tray) : std::nullopt;
+}
+
+bool openMainMenu() {
+    const auto tray = trayArea();
+    if (!tray)
+        return false;
+    // The first icon fills the left square of the tray: a right press opens the menu at once.
+    const int x = tray->x + tray->height / 2, y = tray->y + tray->height / 2;
+    xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) +
+            " sleep 0.05 mousedown 3 sleep 0.1 mouseup 3");
+    for (int i = 0; i < 100; ++i, pause(50))
+        if (menuWindow())
+            return true;
+    return false;
+}
+
+void chooseMenuItem(int downs) {
+    std::string keys;
+    for (int i = 0; i < downs; ++i)
+        keys += " Down";
+    xdotool("key --delay 80" + keys + " Return");
+}
+
+} // namespace voxtrel::testing_support

@@ -1,0 +1,64 @@
+// The Windows program (voxtrel.exe) under Wine on the tests' Wine X server, driven as a user
+// would: xdotool with clicks held as a hand holds them, screenshots, and the configuration in
+// the Wine prefix's own %APPDATA%.
+#pragma once
+
+#include "tests/support/x_server.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace voxtrel::testing_support {
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+    int centerX() const { return x + width / 2; }
+    int centerY() const { return y + height / 2; }
+};
+
+// The Wine X server and prefix that scripts/test prepared; false when there are none.
+bool useWineSession();
+
+// %APPDATA%\voxtrel of the Wine prefix, as a Linux path.
+std::string wineDataFolder();
+
+// voxtrel.exe, started under Wine; ended (and the prefix's Wine processes with it) when the
+// object goes.
+class WineProgram {
+public:
+    WineProgram();
+    ~WineProgram();
+    WineProgram(const WineProgram&) = delete;
+    WineProgram& operator=(const WineProgram&) = delete;
+
+    bool running() const;
+    // Waits until the program has ended by itself; false after `limitMs`.
+    bool waitForExit(int limitMs);
+    // What Wine and the program printed (crash reports among it).
+    std::string log() const;
+
+private:
+    int pid_ = -1;
+    std::string logPath_;
+    mutable bool ended_ = false;
+};
+
+// The program's visible windows by their role.
+std::vector<std::string> cursorWindows();
+std::optional<std::string> menuWindow();
+std::optional<std::string> windowNamed(const std::string& title);
+std::optional<Geometry> geometryOf(const std::string& window);
+// The cursor windows, once there are `count` of them standing still.
+std::vector<std::string> waitForCursors(std::size_t count, int limitMs = 30000);
+
+// Clicks as a hand does: the button held 100 ms.
+void clickAt(int x, int y, int button);
+// Wine's own notification area, and the middle of its first icon.
+std::optional<Geometry> trayArea();
+// Opens the main menu with a right press on the tray icon; false when it does not show.
+bool openMainMenu();
+// Chooses the item `downs` steps down a menu that shows, with the keyboard.
+void chooseMenuItem(int downs);
+
+} // namespace voxtrel::testing_support
