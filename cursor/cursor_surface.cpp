@@ -16,9 +16,10 @@ constexpr WORD SURFACE_BIT_COUNT = 32;
 constexpr BYTE SURFACE_COLOR_BITS = 32; // as the bitmap: drivers match formats to its depth
 constexpr BYTE SURFACE_ALPHA_BITS = 8;  // where the driver has them: a transparent backdrop
 
-// Cursors that start together make their OpenGL contexts, and draw their first frame, one at a
-// time: some drivers (Wine's on OSMesa) lose a context, or hang, when threads start at once.
-std::mutex& openGlStartLock() {
+// Cursors that start together make their surfaces, pixel formats and OpenGL contexts, and draw
+// their first frame, one at a time: Wine's OpenGL on bitmaps (OSMesa) fails to set a pixel
+// format, or loses a context, when threads do it at once. Frames are drawn side by side.
+std::mutex& surfaceCreationLock() {
     static auto* mutex = new std::mutex; // never destroyed: cursor threads may outlive statics
     return *mutex;
 }
@@ -45,6 +46,7 @@ bool failed(const char* step) {
 } // namespace
 
 bool Cursor::createSurface() {
+    std::lock_guard<std::mutex> guard(surfaceCreationLock());
     memDC = CreateCompatibleDC(nullptr);
     if (memDC == nullptr)
         return failed("CreateCompatibleDC");
@@ -80,7 +82,6 @@ bool Cursor::createSurface() {
         return failed("DescribePixelFormat");
     pixelLayout = pixelLayoutOf(described);
 
-    std::lock_guard<std::mutex> guard(openGlStartLock());
     // The context stays current on this thread for the thread's life.
     context = wglCreateContext(memDC);
     if (context == nullptr)

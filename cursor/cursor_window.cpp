@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <iterator>
 
 namespace voxtrel {
@@ -23,7 +24,8 @@ constexpr UINT STYLE_CHANGE_FLAGS = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | S
 } // namespace
 
 // Threads creating cursors at the same moment may both try to register the class; the loser's
-// failure is harmless, as the class is process-wide and found by name.
+// failure is harmless, as the class is process-wide and found by name. Written once, under
+// the registration lock of create.
 std::atomic<ATOM> cursorClassAtom{0};
 
 DWORD Cursor::extendedStyle() const {
@@ -44,6 +46,10 @@ void Cursor::applyStyle() {
 }
 
 bool Cursor::create() {
+    // One thread registers the class while the others wait for it: a window made while another
+    // thread is still registering finds no class (Wine says so).
+    static std::mutex registration;
+    std::unique_lock<std::mutex> registering(registration);
     if (cursorClassAtom == 0) {
         WNDCLASSEXA windowClass = {};
         windowClass.cbSize = sizeof windowClass; // 48 bytes in 32-bit builds, more in 64-bit ones
@@ -54,6 +60,7 @@ bool Cursor::create() {
         windowClass.lpszClassName = CURSOR_CLASS_NAME;
         cursorClassAtom = RegisterClassExA(&windowClass);
     }
+    registering.unlock();
     // A position saved on a larger screen would leave the cursor out of reach.
     bringBackOnScreen(virtualScreen());
     // Placed with its top-left at the centre; the first frame moves it around the centre.

@@ -11,7 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <algorithm>
+#include <cctype>
 #include <sstream>
 #include <thread>
 
@@ -21,7 +22,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string quoted(const std::string& text) {
+std::string shellQuoted(const std::string& text) {
     return "'" + text + "'";
 }
 
@@ -73,8 +74,8 @@ std::string wineDataFolder() {
 WineProgram::WineProgram() {
     logPath_ = std::filesystem::temp_directory_path().string() + "/voxtrel-wine-" +
                std::to_string(getpid()) + ".log";
-    const std::string command =
-        "exec wine " + quoted(VOXTREL_WINDOWS_PROGRAM) + " >" + quoted(logPath_) + " 2>&1";
+    const std::string command = "exec wine " + shellQuoted(VOXTREL_WINDOWS_PROGRAM) + " >" +
+                                shellQuoted(logPath_) + " 2>&1";
     pid_ = fork();
     if (pid_ == 0) {
         setpgid(0, 0);
@@ -134,10 +135,15 @@ std::optional<Geometry> geometryOf(const std::string& window) {
 
 std::vector<std::string> cursorWindows() {
     // A cursor's title is its frame count of the last second ("cursor" before the first).
-    static const std::regex cursorTitle("[0-9]+|cursor");
+    const auto isCursorTitle = [](const std::string& title) {
+        return title == "cursor" ||
+               (!title.empty() && std::all_of(title.begin(), title.end(), [](unsigned char c) {
+                   return std::isdigit(c) != 0;
+               }));
+    };
     std::vector<std::string> cursors;
     for (const std::string& window : programWindows())
-        if (std::regex_match(nameOf(window), cursorTitle))
+        if (isCursorTitle(nameOf(window)))
             cursors.push_back(window);
     return cursors;
 }
@@ -151,9 +157,14 @@ std::optional<std::string> menuWindow() {
 }
 
 std::optional<std::string> windowNamed(const std::string& title) {
-    const auto found = lines(runCommand(
-        "xdotool search --onlyvisible --name " +
-        quoted("^" + std::regex_replace(title, std::regex("\\."), "\\.") + "$") + " 2>/dev/null"));
+    std::string pattern = "^";
+    for (char c : title) {
+        if (std::ispunct(static_cast<unsigned char>(c)) != 0)
+            pattern += '\\';
+        pattern += c;
+    }
+    const auto found = lines(runCommand("xdotool search --onlyvisible --name " +
+                                        shellQuoted(pattern + "$") + " 2>/dev/null"));
     if (found.empty())
         return std::nullopt;
     return found.front();
