@@ -25,21 +25,30 @@ std::mutex& surfaceCreationLock() {
 }
 
 // One message for the whole run, however many cursors fail: the cause is the same for all.
-void reportSurfaceFailure(const char* step) {
+void reportSurfaceFailure(const char* step, DWORD error) {
     static std::atomic<bool> reported{false};
-    const DWORD error = GetLastError();
     if (reported.exchange(true))
         return;
+    char cause[96];
+    if (error != ERROR_SUCCESS)
+        std::snprintf(cause, sizeof cause, "%s failed (error %lu)", step,
+                      static_cast<unsigned long>(error));
+    else
+        std::snprintf(cause, sizeof cause, "%s failed", step);
     char text[256];
     std::snprintf(text, sizeof text,
-                  "A cursor cannot be drawn: %s failed (error %lu). It has been closed; the other "
-                  "cursors go on.",
-                  step, static_cast<unsigned long>(error));
+                  "A cursor cannot be drawn: %s. It has been closed; the other cursors go on.",
+                  cause);
     MessageBoxA(nullptr, text, SURFACE_FAILURE_CAPTION, MB_ICONERROR);
 }
 
-bool failed(const char* step) {
-    reportSurfaceFailure(step);
+// Runs one step of making the surface; false, after the report, when `call` says it failed.
+// The error code is the step's own: set aside before the call, read right after it.
+template <typename Call> bool succeeded(const char* step, Call call) {
+    SetLastError(ERROR_SUCCESS);
+    if (call())
+        return true;
+    reportSurfaceFailure(step, GetLastError());
     return false;
 }
 
@@ -47,9 +56,8 @@ bool failed(const char* step) {
 
 bool Cursor::createSurface() {
     std::lock_guard<std::mutex> guard(surfaceCreationLock());
-    memDC = CreateCompatibleDC(nullptr);
-    if (memDC == nullptr)
-        return failed("CreateCompatibleDC");
+    if (!succeeded("CreateCompatibleDC", [&] { return (memDC = CreateCompatibleDC(nullptr)); }))
+        return false;
     BITMAPINFO surface = {};
     surface.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     surface.bmiHeader.biWidth = surfaceWidth;
@@ -57,11 +65,13 @@ bool Cursor::createSurface() {
     surface.bmiHeader.biPlanes = 1;
     surface.bmiHeader.biBitCount = SURFACE_BIT_COUNT;
     surface.bmiHeader.biCompression = BI_RGB;
-    dib = CreateDIBSection(memDC, &surface, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (dib == nullptr || bits == nullptr)
-        return failed("CreateDIBSection");
-    if (SelectObject(memDC, dib) == nullptr)
-        return failed("SelectObject");
+    if (!succeeded("CreateDIBSection",
+                   [&] {
+                       dib = CreateDIBSection(memDC, &surface, DIB_RGB_COLORS, &bits, nullptr, 0);
+                       return dib != nullptr && bits != nullptr;
+                   }) ||
+        !succeeded("SelectObject", [&] { return SelectObject(memDC, dib) != nullptr; }))
+        return false;
 
     PIXELFORMATDESCRIPTOR format = {};
     format.nSize = sizeof format;
@@ -70,24 +80,24 @@ bool Cursor::createSurface() {
     format.iPixelType = PFD_TYPE_RGBA;
     format.cColorBits = SURFACE_COLOR_BITS;
     format.cAlphaBits = SURFACE_ALPHA_BITS;
-    const int chosen = ChoosePixelFormat(memDC, &format);
-    if (chosen == 0)
-        return failed("ChoosePixelFormat");
-    if (SetPixelFormat(memDC, chosen, &format) == FALSE)
-        return failed("SetPixelFormat");
+    int chosen = 0;
+    if (!succeeded("ChoosePixelFormat",
+                   [&] { return (chosen = ChoosePixelFormat(memDC, &format)); }) ||
+        !succeeded("SetPixelFormat", [&] { return SetPixelFormat(memDC, chosen, &format); }))
+        return false;
     // What the driver really keeps: with an alpha channel the backdrop is drawn transparent,
     // without one in the key colour; and the byte order of the colours.
     PIXELFORMATDESCRIPTOR described = {};
-    if (DescribePixelFormat(memDC, chosen, sizeof described, &described) == 0)
-        return failed("DescribePixelFormat");
+    if (!succeeded("DescribePixelFormat", [&] {
+            return DescribePixelFormat(memDC, chosen, sizeof described, &described);
+        }))
+        return false;
     pixelLayout = pixelLayoutOf(described);
 
     // The context stays current on this thread for the thread's life.
-    context = wglCreateContext(memDC);
-    if (context == nullptr)
-        return failed("wglCreateContext");
-    if (wglMakeCurrent(memDC, context) == FALSE)
-        return failed("wglMakeCurrent");
+    if (!succeeded("wglCreateContext", [&] { return (context = wglCreateContext(memDC)); }) ||
+        !succeeded("wglMakeCurrent", [&] { return wglMakeCurrent(memDC, context); }))
+        return false;
 
     setupScene();
     // The first drawing compiles the renderer's shaders, which takes tens of milliseconds with

@@ -2,6 +2,7 @@
 // mode names what is under a point, and DevIL builds textures in such a context. No X server.
 #include "platform/win32.h"
 
+#include "platform/linux/gdi/gdi_control.h"
 #include "tests/support/gl_surface.h"
 #include "tests/support/temp_dir.h"
 
@@ -52,6 +53,37 @@ TEST(Wgl, DrawingLandsInTheDibAsBottomUpBgrRows) {
     // The first bytes of the memory are the bottom row.
     expectBgr(surface.bits, 255, 0, 0);
     expectBgr(surface.bits + 1023L * 3072, 0, 0, 255);
+}
+
+TEST(Wgl, AMemoryDcHandsBackItsDefaultBitmapAndDescribesItsOneFormat) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, 8, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    // As on Windows, a new memory DC holds a bitmap of its own, which the first selection
+    // hands back and which selecting again puts back.
+    HGDIOBJ original = SelectObject(dc, dib);
+    EXPECT_NE(original, nullptr);
+    EXPECT_EQ(SelectObject(dc, original), static_cast<HGDIOBJ>(dib));
+    EXPECT_EQ(SelectObject(dc, dib), original);
+
+    EXPECT_EQ(DescribePixelFormat(dc, 0, 0, nullptr), 1);
+    PIXELFORMATDESCRIPTOR format = {};
+    ASSERT_EQ(DescribePixelFormat(dc, 1, sizeof format, &format), 1);
+    EXPECT_EQ(format.cColorBits, 32);
+    EXPECT_EQ(format.cAlphaBits, 8);
+    EXPECT_EQ(format.cRedShift, 16);
+    EXPECT_EQ(format.cBlueShift, 0);
+    EXPECT_EQ(DescribePixelFormat(dc, 2, sizeof format, &format), 0);
+    voxtrel::gdi::simulatePixelFormat(false, true);
+    ASSERT_EQ(DescribePixelFormat(dc, 1, sizeof format, &format), 1);
+    voxtrel::gdi::simulatePixelFormat(true, false);
+    EXPECT_EQ(format.cAlphaBits, 0);
+    EXPECT_EQ(format.cRedShift, 0);
+    EXPECT_EQ(format.cBlueShift, 16);
+    DeleteDC(dc);
+    DeleteObject(dib);
 }
 
 TEST(Wgl, SelectionModeReportsTheNameUnderThePickPoint) {

@@ -97,6 +97,25 @@ TEST(Tray, TheFirstFormOfTheRecordHoldsSixtyFourCharactersOfTip) {
     EXPECT_EQ(headless::trayIcons().at(0).tip.size(), 63u);
 }
 
+TEST(Modules, IconsComeFromTheProgramsModuleAndTheShellIsFoundByNameOrOrdinal) {
+    // A null instance names the system's icons: the program's own are not among them.
+    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(5)), nullptr);
+    EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
+    const HMODULE program = GetModuleHandleA(nullptr);
+    ASSERT_NE(program, nullptr);
+    EXPECT_NE(LoadIconA(program, MAKEINTRESOURCEA(5)), nullptr);
+    EXPECT_EQ(LoadIconA(program, MAKEINTRESOURCEA(6)), nullptr);
+
+    const HMODULE shell = GetModuleHandleA("SHELL32.dll");
+    ASSERT_NE(shell, nullptr);
+    const FARPROC byName = GetProcAddress(shell, "SHGetImageList");
+    EXPECT_EQ(reinterpret_cast<void*>(byName), reinterpret_cast<void*>(&SHGetImageList));
+    EXPECT_EQ(GetProcAddress(shell, MAKEINTRESOURCEA(727)), byName);
+    EXPECT_EQ(GetProcAddress(shell, "SHGetImageLists"), nullptr);
+    EXPECT_EQ(GetProcAddress(program, "SHGetImageList"), nullptr);
+    EXPECT_EQ(GetModuleHandleA("kernel32.dll"), nullptr);
+}
+
 TEST(FileIcons, AnExistingPathHasAnIconOfTheLargeSizeAndAMissingOneNone) {
     TempDir dir;
     const std::string text = dir.write("notes.txt", "hello\n");

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 namespace voxtrel {
@@ -92,6 +93,9 @@ protected:
         std::filesystem::remove_all(wineDataFolder());
         std::system("xsetroot -solid '#406080'");
         xdotool("mousemove 1270 1010");
+        // A desktop's notification area: Wine docks the tray icon there.
+        tray = startNotificationArea();
+        ASSERT_TRUE(tray);
     }
 
     // Ends the program through its menu, as a user does, within the time a user waits.
@@ -105,6 +109,8 @@ protected:
         EXPECT_LT(taken.count(), EXIT_LIMIT_MS);
         EXPECT_EQ(program.log().find("Unhandled"), std::string::npos) << program.log();
     }
+
+    std::unique_ptr<Helper> tray;
 };
 
 TEST_F(WineProgramTest, AFirstStartShowsOneAnimatedSolidWhoseBackdropIsInvisibleAndClickedThrough) {
@@ -246,9 +252,29 @@ TEST_F(WineProgramTest, ADamagedConfigurationIsReportedAndOneCursorStarts) {
     // Its one button, OK, in the middle of its bottom edge.
     const auto box = geometryOf(*windowNamed("Load Config..."));
     ASSERT_TRUE(box);
-    clickAt(box->centerX(), box->y + box->height - 18, 1);
+    clickAt(box->centerX(), box->y + box->height - 21, 1);
     EXPECT_EQ(waitForCursors(1).size(), 1u);
     EXPECT_FALSE(windowNamed("Load Config..."));
+    exitThroughMenu(program);
+}
+
+TEST_F(WineProgramTest, WithoutOpenGLContextsACursorSaysSoOnceAndTheProgramRunsOn) {
+    writeText(configPath(), linuxConfiguration(2));
+    WineProgram program(std::string("LD_LIBRARY_PATH=") + VOXTREL_OSMESA_WITHOUT_GL);
+    ASSERT_TRUE(waitFor([] { return windowNamed("Cursor Error").has_value(); }, 20000))
+        << program.log();
+    const std::string first = *windowNamed("Cursor Error");
+    const auto box = geometryOf(first);
+    ASSERT_TRUE(box);
+    // A box from a thread without a window may take a first click to become active.
+    for (int click = 0; click < 3 && windowNamed("Cursor Error") == first; ++click) {
+        clickAt(box->centerX(), box->y + box->height - 21, 1);
+        pause(500);
+    }
+    pause(1500);
+    EXPECT_FALSE(windowNamed("Cursor Error")) << "one message, not one per cursor";
+    EXPECT_TRUE(cursorWindows().empty()) << "the cursors that cannot draw have closed";
+    EXPECT_TRUE(program.running()) << program.log();
     exitThroughMenu(program);
 }
 

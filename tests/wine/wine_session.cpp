@@ -71,10 +71,11 @@ std::string wineDataFolder() {
            (user != nullptr ? user->pw_name : "root") + "/AppData/Roaming/voxtrel";
 }
 
-WineProgram::WineProgram() {
+WineProgram::WineProgram(const std::string& environment) {
     logPath_ = std::filesystem::temp_directory_path().string() + "/voxtrel-wine-" +
                std::to_string(getpid()) + ".log";
-    const std::string command = "exec wine " + shellQuoted(VOXTREL_WINDOWS_PROGRAM) + " >" +
+    const std::string command = "exec env " + environment + " wine " +
+                                shellQuoted(VOXTREL_WINDOWS_PROGRAM) + " >" +
                                 shellQuoted(logPath_) + " 2>&1";
     pid_ = fork();
     if (pid_ == 0) {
@@ -197,8 +198,9 @@ void clickAt(int x, int y, int button) {
 }
 
 std::optional<Geometry> trayArea() {
-    const auto tray = windowNamed("Wine System Tray");
-    return tray ? geometryOf(*tray) : std::nullopt;
+    const auto trays =
+        lines(runCommand("xdotool search --onlyvisible --class '^trayer$' 2>/dev/null"));
+    return trays.empty() ? std::nullopt : geometryOf(trays.front());
 }
 
 bool openMainMenu() {

@@ -27,7 +27,8 @@ std::string wineDataFolder();
 // object goes.
 class WineProgram {
 public:
-    WineProgram();
+    // `environment`: more VAR=value words for Wine.
+    explicit WineProgram(const std::string& environment = "");
     ~WineProgram();
     WineProgram(const WineProgram&) = delete;
     WineProgram& operator=(const WineProgram&) = delete;
@@ -54,7 +55,7 @@ std::vector<std::string> waitForCursors(std::size_t count, int limitMs = 30000);
 
 // Clicks as a hand does: the button held 100 ms.
 void clickAt(int x, int y, int button);
-// Wine's own notification area, and the middle of its first icon.
+// The notification area (trayer, started by the test), where Wine docks the program's icon.
 std::optional<Geometry> trayArea();
 // Opens the main menu with a right press on the tray icon; false when it does not show.
 bool openMainMenu();

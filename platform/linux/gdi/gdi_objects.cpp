@@ -141,7 +141,7 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
     if (dc == nullptr || (bitmap == nullptr && !stock))
         return nullptr;
     // A bitmap can be selected into one DC at a time, as on Windows.
-    if (bitmap->selectedInto != nullptr && bitmap->selectedInto != dc)
+    if (bitmap != nullptr && bitmap->selectedInto != nullptr && bitmap->selectedInto != dc)
         return nullptr;
     BitmapObject* previous = dc->bitmap;
     if (previous != nullptr)
