@@ -42,6 +42,36 @@ bool xdotool(const std::string& arguments) {
     return runCommand("xdotool " + arguments + " 2>&1").has_value();
 }
 
+std::vector<std::string> outputLines(const std::optional<std::string>& output) {
+    std::vector<std::string> found;
+    std::istringstream stream(output.value_or(""));
+    for (std::string line; std::getline(stream, line);)
+        if (!line.empty())
+            found.push_back(line);
+    return found;
+}
+
+std::optional<Geometry> geometryOf(const std::string& window) {
+    const auto shell = runCommand("xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
+    if (!shell)
+        return std::nullopt;
+    Geometry geometry;
+    if (std::sscanf(shell->c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &geometry.x,
+                    &geometry.y, &geometry.width, &geometry.height) != 4)
+        return std::nullopt;
+    return geometry;
+}
+
+bool waitFor(const std::function<bool()>& condition, int limitMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return condition();
+}
+
 std::optional<Screenshot> takeScreenshot() {
     const auto data = runCommand("import -silent -window root -depth 8 ppm:- 2>/dev/null");
     if (!data)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,20 @@ std::optional<std::string> runCommand(const std::string& command);
 
 // xdotool with these arguments; false when it failed.
 bool xdotool(const std::string& arguments);
+
+// The non-empty lines of a command's output (none when it failed).
+std::vector<std::string> outputLines(const std::optional<std::string>& output);
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+    int centerX() const { return x + width / 2; }
+    int centerY() const { return y + height / 2; }
+};
+// Where a window stands on the screen, by xdotool.
+std::optional<Geometry> geometryOf(const std::string& window);
+
+// Polls `condition` until it holds; false after `limitMs`.
+bool waitFor(const std::function<bool()>& condition, int limitMs = 10000);
 
 struct Screenshot {
     int width = 0;

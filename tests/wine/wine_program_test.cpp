@@ -35,16 +35,6 @@ void pause(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-bool waitFor(const std::function<bool()>& condition, int limitMs = 10000) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
-    while (Clock::now() < deadline) {
-        if (condition())
-            return true;
-        pause(50);
-    }
-    return condition();
-}
-
 std::string configPath() {
     return wineDataFolder() + "/init.dat";
 }

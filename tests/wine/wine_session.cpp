@@ -26,17 +26,9 @@ std::string shellQuoted(const std::string& text) {
     return "'" + text + "'";
 }
 
-std::vector<std::string> lines(const std::optional<std::string>& text) {
-    std::vector<std::string> found;
-    std::istringstream stream(text.value_or(""));
-    for (std::string line; std::getline(stream, line);)
-        if (!line.empty())
-            found.push_back(line);
-    return found;
-}
-
 std::vector<std::string> programWindows() {
-    return lines(runCommand("xdotool search --onlyvisible --class '^voxtrel\\.exe$' 2>/dev/null"));
+    return outputLines(
+        runCommand("xdotool search --onlyvisible --class '^voxtrel\\.exe$' 2>/dev/null"));
 }
 
 std::string nameOf(const std::string& window) {
@@ -123,17 +115,6 @@ std::string WineProgram::log() const {
     return text.str();
 }
 
-std::optional<Geometry> geometryOf(const std::string& window) {
-    const auto shell = runCommand("xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
-    if (!shell)
-        return std::nullopt;
-    Geometry geometry;
-    if (std::sscanf(shell->c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &geometry.x,
-                    &geometry.y, &geometry.width, &geometry.height) != 4)
-        return std::nullopt;
-    return geometry;
-}
-
 std::vector<std::string> cursorWindows() {
     // A cursor's title is its frame count of the last second ("cursor" before the first).
     const auto isCursorTitle = [](const std::string& title) {
@@ -164,8 +145,8 @@ std::optional<std::string> windowNamed(const std::string& title) {
             pattern += '\\';
         pattern += c;
     }
-    const auto found = lines(runCommand("xdotool search --onlyvisible --name " +
-                                        shellQuoted(pattern + "$") + " 2>/dev/null"));
+    const auto found = outputLines(runCommand("xdotool search --onlyvisible --name " +
+                                              shellQuoted(pattern + "$") + " 2>/dev/null"));
     if (found.empty())
         return std::nullopt;
     return found.front();
@@ -199,7 +180,7 @@ void clickAt(int x, int y, int button) {
 
 std::optional<Geometry> trayArea() {
     const auto trays =
-        lines(runCommand("xdotool search --onlyvisible --class '^trayer$' 2>/dev/null"));
+        outputLines(runCommand("xdotool search --onlyvisible --class '^trayer$' 2>/dev/null"));
     return trays.empty() ? std::nullopt : geometryOf(trays.front());
 }
 

@@ -11,12 +11,6 @@
 
 namespace voxtrel::testing_support {
 
-struct Geometry {
-    int x = 0, y = 0, width = 0, height = 0;
-    int centerX() const { return x + width / 2; }
-    int centerY() const { return y + height / 2; }
-};
-
 // The Wine X server and prefix that scripts/test prepared; false when there are none.
 bool useWineSession();
 
@@ -49,7 +43,6 @@ private:
 std::vector<std::string> cursorWindows();
 std::optional<std::string> menuWindow();
 std::optional<std::string> windowNamed(const std::string& title);
-std::optional<Geometry> geometryOf(const std::string& window);
 // The cursor windows, once there are `count` of them standing still.
 std::vector<std::string> waitForCursors(std::size_t count, int limitMs = 30000);
 

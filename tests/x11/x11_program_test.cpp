@@ -29,10 +29,6 @@ namespace {
 using namespace testing_support;
 using Clock = std::chrono::steady_clock;
 
-struct Geometry {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-
 // Everything a session gives the program, kept apart from the real user's: a home with its
 // configuration folder, and data folders with the test's own applications and icons.
 class Session {
@@ -58,34 +54,8 @@ public:
 
 // The visible windows of a process, by xdotool.
 std::vector<std::string> visibleWindows(int pid) {
-    const auto found =
-        runCommand("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null");
-    std::vector<std::string> windows;
-    std::istringstream lines(found.value_or(""));
-    for (std::string line; std::getline(lines, line);)
-        if (!line.empty())
-            windows.push_back(line);
-    return windows;
-}
-
-std::optional<Geometry> geometryOf(const std::string& window) {
-    const auto shell = runCommand("xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
-    if (!shell)
-        return std::nullopt;
-    Geometry geometry;
-    std::sscanf(shell->c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &geometry.x,
-                &geometry.y, &geometry.width, &geometry.height);
-    return geometry;
-}
-
-bool waitFor(const std::function<bool()>& condition, int limitMs = 10000) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
-    while (Clock::now() < deadline) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return condition();
+    return outputLines(
+        runCommand("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null"));
 }
 
 // The cursor window of a running program: its only visible window of cursor size, once it
