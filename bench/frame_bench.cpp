@@ -133,7 +133,7 @@ void LayeredUpdate(benchmark::State& state) {
         glFinish();
         state.ResumeTiming();
         UpdateLayeredWindow(cursor.hwnd, nullptr, &topLeft, &size, cursor.memDC, &origin,
-                            voxtrel::COLOR_KEY, &cursor.blend, ULW_COLORKEY | ULW_ALPHA);
+                            voxtrel::COLOR_KEY, &cursor.blend, ULW_ALPHA);
     }
 }
 
