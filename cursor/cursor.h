@@ -36,7 +36,8 @@ constexpr BYTE OPAQUE_ALPHA = 255;
 // The atom of the "cursor" window class, 0 until the first cursor registers it (once per process).
 extern std::atomic<ATOM> cursorClassAtom;
 
-// The key colour of the layered window: pure blue.
+// The key colour: the backdrop of surfaces whose pixel format keeps no alpha, made transparent
+// before each frame is shown.
 constexpr COLORREF COLOR_KEY = 0x00FF0000;
 
 class Cursor final : public Window {
@@ -110,7 +111,7 @@ public:
     mutable std::mutex savedFieldsLock;
 
     // Saved settings are marked (saved).
-    INT alphaBlend = 1;       // (saved) constant alpha on top of the colour key
+    INT alphaBlend = 1;       // (saved) constant alpha on top of the per-pixel alpha
     INT launcherEnabled = 1;  // (saved) draw the launcher insets
     INT bgTextureEnabled = 1; // (saved) texture the faces with the background image
     INT onTop = 1;            // (saved) topmost window
