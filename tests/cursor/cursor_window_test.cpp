@@ -56,6 +56,14 @@ DWORD WINAPI runCursor(LPVOID parameter) {
     return 0;
 }
 
+// Runs `cursor` on a thread of its own; returns once its window exists.
+HANDLE startCursor(Cursor& cursor, DWORD& id) {
+    HANDLE thread = CreateThread(nullptr, 0, runCursor, &cursor, 0, &id);
+    while (IsWindow(cursor.hwnd) == FALSE)
+        Sleep(1);
+    return thread;
+}
+
 class CursorWindow : public testing::Test {
 protected:
     void SetUp() override {
@@ -68,9 +76,7 @@ protected:
 TEST_F(CursorWindow, ACursorOnItsOwnThreadProducesTransparentBackedTranslucentFrames) {
     Cursor cursor;
     DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, 0, runCursor, &cursor, 0, &id);
-    while (IsWindow(cursor.hwnd) == FALSE)
-        Sleep(1);
+    HANDLE thread = startCursor(cursor, id);
     ASSERT_TRUE(headless::waitForFrames(cursor.hwnd, 3));
     const auto frame = headless::lastFrame(cursor.hwnd);
     EXPECT_EQ(frame->x, 512);
@@ -104,9 +110,7 @@ TEST_F(CursorWindow, WithoutAlphaBlendTheFramesAreOpaqueAndTheClassIsRegisteredO
     Cursor first;
     first.alphaBlend = 0;
     DWORD firstId = 0;
-    HANDLE firstThread = CreateThread(nullptr, 0, runCursor, &first, 0, &firstId);
-    while (IsWindow(first.hwnd) == FALSE)
-        Sleep(1);
+    HANDLE firstThread = startCursor(first, firstId);
     ASSERT_TRUE(headless::waitForFrames(first.hwnd, 2));
     EXPECT_EQ(headless::lastFrame(first.hwnd)->alpha, 255);
     const ATOM atom = cursorClassAtom;
@@ -115,9 +119,7 @@ TEST_F(CursorWindow, WithoutAlphaBlendTheFramesAreOpaqueAndTheClassIsRegisteredO
     Cursor second;
     second.centerX = 300;
     DWORD secondId = 0;
-    HANDLE secondThread = CreateThread(nullptr, 0, runCursor, &second, 0, &secondId);
-    while (IsWindow(second.hwnd) == FALSE)
-        Sleep(1);
+    HANDLE secondThread = startCursor(second, secondId);
     ASSERT_TRUE(headless::waitForFrames(second.hwnd, 2));
     EXPECT_EQ(cursorClassAtom, atom) << "the class is not registered again";
     EXPECT_EQ(headless::lastFrame(second.hwnd)->x, 300 - 128);
@@ -253,9 +255,7 @@ TEST_F(CursorWindow, WhateverPixelFormatTheDriverHasTheFramesShowTheSameSolid) {
         Cursor cursor;
         cursor.texturePath = background;
         DWORD id = 0;
-        HANDLE thread = CreateThread(nullptr, 0, runCursor, &cursor, 0, &id);
-        while (IsWindow(cursor.hwnd) == FALSE)
-            Sleep(1);
+        HANDLE thread = startCursor(cursor, id);
         ASSERT_TRUE(headless::waitForFrames(cursor.hwnd, 2));
         const auto frame = headless::lastFrame(cursor.hwnd);
         const std::string format =
