@@ -5,6 +5,7 @@
 #include "config/archive.h"
 
 #include "config/archive_check.h"
+#include "cursor/screen_rules.h"
 
 #include <boost/archive/text_iarchive.hpp>
 #include <boost/archive/text_oarchive.hpp>
@@ -55,6 +56,8 @@ template <class Archive> void Cursor::serialize(Archive& archive, unsigned int v
     }
     items(archive, alphaBlend, launcherEnabled, bgTextureEnabled, onTop, shape, texturePath,
           launches);
+    if constexpr (Archive::is_loading::value)
+        takeLoadedPlaceIntoRange(centerX, centerY, width, height);
 }
 
 template <class Archive> void CursorThread::serialize(Archive& archive, unsigned int) {

@@ -29,6 +29,13 @@ POINT centreBackOnScreen(POINT centre, SIZE size, const RECT& screen) {
             centre.y + placeSpan(top, size.cy, screen.top, screen.bottom) - top};
 }
 
+void takeLoadedPlaceIntoRange(INT& centerX, INT& centerY, INT& width, INT& height) {
+    centerX = std::clamp<INT>(centerX, -CENTRE_LIMIT, CENTRE_LIMIT);
+    centerY = std::clamp<INT>(centerY, -CENTRE_LIMIT, CENTRE_LIMIT);
+    width = std::clamp<INT>(width, 0, SIDE_LIMIT);
+    height = std::clamp<INT>(height, 0, SIDE_LIMIT);
+}
+
 RECT virtualScreen() {
     const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
     const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);

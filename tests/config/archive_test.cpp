@@ -2,6 +2,7 @@
 // hostile file gives instead of a crash.
 #include "config/archive.h"
 #include "config/archive_check.h"
+#include "cursor/screen_rules.h"
 
 #include "tests/support/fixed_screen.h"
 
@@ -106,29 +107,76 @@ TEST_F(Archive, AnEmptyRegistrySavesAndLoadsAsNoCursor) {
     EXPECT_TRUE(loaded.desktop.threads.empty());
 }
 
-// The file this design writes: format 3, whose list has no item version.
-std::string formatThree(const std::string& written) {
-    std::string text = written;
-    const std::string header =
-        "22 serialization::archive " + std::to_string(installedArchiveFormat());
-    text.replace(0, header.size(), "22 serialization::archive 3");
-    // Desktop and list class information, the count, then the item version to drop.
-    const std::string prefix = "22 serialization::archive 3 0 0 0 0 ";
-    const std::size_t count = text.find(' ', prefix.size());
-    EXPECT_EQ(text.substr(count, 3), " 0 ") << text;
-    text.erase(count, 2);
-    return text;
+// Two cursors written out by hand, item by item in archive order, so that a reader and writer
+// that agree with each other but not with the file format (two items swapped in both) fail.
+// The four flags differ in a pattern that tells every pair of them apart across the two cursors.
+// `format` is the archive format in the header; from format 4 on, the list's count is followed
+// by an item version.
+std::string handWrittenArchive(unsigned format) {
+    const std::string itemVersion = format > 3 ? " 0" : "";
+    return "22 serialization::archive " + std::to_string(format) + " 0 0 0 0 2" + itemVersion +
+           " 2 1 0\n"
+           // The first CursorThread (class 2, tracked, version 0, object 0), its Cursor (class 3,
+           // tracked, version 1, object 1): centre, size, scale, alphaBlend, launcherEnabled,
+           // bgTextureEnabled, onTop, shape, texturePath, six launches (Launch's class
+           // information before the first).
+           "0 3 1 1\n"
+           "1 111 -222 300 301 5.00000000000000000e-01 0 1 1 0 40029 6 /t.png 6 0 0 2 /a 0  0  "
+           "0  0  4 /f f 2\n"
+           // The second: both classes already known, objects 2 and 3.
+           "2 3\n"
+           "3 -5 6 256 256 2.50000000000000000e-01 0 0 1 1 40030 0  6 0  0  0  0  0  0 \n";
 }
 
-TEST_F(Archive, FilesInFormatThreeAndOfTheInstalledLibraryBothLoad) {
-    Registry saved;
-    fillTwo(saved);
-    const std::string three = formatThree(writeArchive(saved.desktop));
-    Registry loaded;
-    ASSERT_EQ(readArchive(three, loaded.desktop), std::nullopt) << three;
+void expectHandWrittenCursors(const Registry& loaded) {
     ASSERT_EQ(loaded.cursors().size(), 2u);
-    EXPECT_EQ(loaded.cursors()[0]->launches[5].path, "/tmp/a file with spaces.txt");
-    EXPECT_EQ(loaded.cursors()[1]->shape, SHAPE_TETRAHEDRON);
+    const Cursor& first = *loaded.cursors()[0];
+    EXPECT_EQ(first.centerX, 111);
+    EXPECT_EQ(first.centerY, -222);
+    EXPECT_EQ(first.width, 300);
+    EXPECT_EQ(first.height, 301);
+    EXPECT_EQ(first.scale, 0.5);
+    EXPECT_EQ(first.alphaBlend, 0);
+    EXPECT_EQ(first.launcherEnabled, 1);
+    EXPECT_EQ(first.bgTextureEnabled, 1);
+    EXPECT_EQ(first.onTop, 0);
+    EXPECT_EQ(first.shape, SHAPE_TETRAHEDRON);
+    EXPECT_EQ(first.texturePath, "/t.png");
+    EXPECT_EQ(first.launches[0].path, "/a");
+    EXPECT_TRUE(first.launches[1].empty());
+    EXPECT_EQ(first.launches[5].path, "/f f");
+    const Cursor& second = *loaded.cursors()[1];
+    EXPECT_EQ(second.centerX, -5);
+    EXPECT_EQ(second.centerY, 6);
+    EXPECT_EQ(second.alphaBlend, 0);
+    EXPECT_EQ(second.launcherEnabled, 0);
+    EXPECT_EQ(second.bgTextureEnabled, 1);
+    EXPECT_EQ(second.onTop, 1);
+    EXPECT_EQ(second.shape, SHAPE_CUBE);
+    EXPECT_TRUE(second.texturePath.empty());
+}
+
+TEST_F(Archive, HandWrittenFilesInFormatThreeAndOfTheInstalledLibraryLoadAndSaveAsWritten) {
+    for (const unsigned format : {OLDEST_ARCHIVE_FORMAT, installedArchiveFormat()}) {
+        SCOPED_TRACE(format);
+        Registry loaded;
+        const std::string text = handWrittenArchive(format);
+        ASSERT_EQ(readArchive(text, loaded.desktop), std::nullopt) << text;
+        expectHandWrittenCursors(loaded);
+        // Saved again, it is the same text in the installed library's format.
+        EXPECT_EQ(writeArchive(loaded.desktop), handWrittenArchive(installedArchiveFormat()));
+    }
+
+    // A place at the limits of the coordinate type, as only an edited file holds, is taken
+    // into range, so that the window's corner and a drag never overflow.
+    std::string edited = handWrittenArchive(installedArchiveFormat());
+    edited.replace(edited.find("111 -222 300 301"), 16, "-2147483648 2147483647 -1 2147483647");
+    Registry far;
+    ASSERT_EQ(readArchive(edited, far.desktop), std::nullopt) << edited;
+    EXPECT_EQ(far.cursors().at(0)->centerX, -CENTRE_LIMIT);
+    EXPECT_EQ(far.cursors().at(0)->centerY, CENTRE_LIMIT);
+    EXPECT_EQ(far.cursors().at(0)->width, 0);
+    EXPECT_EQ(far.cursors().at(0)->height, SIDE_LIMIT);
 }
 
 // `text` with the `index`th whitespace-separated token (counted from 0) replaced.

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -19,10 +20,14 @@ using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::waitForFile;
 
-// Writes its argument count and first argument to "received" (atomically, by a rename), then
-// waits for the test to create "release" and notes in "status" how it ended.
+// Notes its blocked and ignored signals in "signals" (read by the shell itself: while it forks a
+// command, it blocks every signal for a moment), writes its argument count and first
+// argument to "received" (each atomically, by a rename), then waits for the test to create
+// "release" and notes in "status" how it ended.
 constexpr const char* kRecorderScript = R"(#!/bin/sh
 dir=$(dirname "$0")
+while read -r key value; do case $key in SigBlk:|SigIgn:) printf '%s\t%s\n' "$key" "$value";; esac; done < /proc/$$/status > "$dir/signals.part"
+mv "$dir/signals.part" "$dir/signals"
 printf '%s\n%s' "$#" "$1" > "$dir/received.part" && mv "$dir/received.part" "$dir/received"
 i=0
 while [ ! -e "$dir/release" ]; do
@@ -33,11 +38,20 @@ done
 echo released > "$dir/status"
 )";
 
+constexpr const char* kFreshSignals = "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n";
+
 class LaunchOpen : public testing::Test {
 protected:
     // GIO reads the XDG folders once per process, so they are set before its first use; every
     // test case runs in a process of its own.
     static void SetUpTestSuite() {
+        // As in the program: the ending signals blocked in every thread, and one ignored.
+        sigset_t ending;
+        sigemptyset(&ending);
+        for (int signal : {SIGTERM, SIGINT, SIGHUP})
+            sigaddset(&ending, signal);
+        pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+        std::signal(SIGUSR2, SIG_IGN);
         xdg = new TempDir;
         recorder = xdg->write("recorder.sh", kRecorderScript, true);
         makeDefaultTextHandler(*xdg, recorder);
@@ -50,8 +64,10 @@ protected:
     std::string file(const char* name) const { return xdg->path() + "/" + name; }
 
     // Lets the recorder finish and checks that it was still waiting, which it could not be if
-    // the call that started it had waited for it.
+    // the call that started it had waited for it. What it started with was a fresh program's
+    // signal state, so that the user can end it.
     void releaseRecorder() const {
+        EXPECT_EQ(waitForFile(file("signals")).value_or("none"), kFreshSignals);
         xdg->write("release", "");
         EXPECT_EQ(waitForFile(file("status")).value_or("none"), "released\n");
     }
@@ -153,15 +169,16 @@ TEST_F(LaunchOpen, AnExecutableScriptRunsAndAnExecutableTextWithoutInterpreterLi
     // A script dropped on a slot runs, as a batch file does on Windows, whether or not its
     // content type is known as a program's (this one's is plain text).
     const std::string marker = file("script ran");
-    const std::string script =
-        xdg->write("my script",
-                   "#!/usr/bin/env -S sh -e\necho ran > '" + marker + ".part' && mv '" + marker +
-                       ".part' '" + marker + "'\n",
-                   true);
+    const std::string script = xdg->write(
+        "my script",
+        "#!/usr/bin/env -S sh -e\nwhile read -r key value; do case $key in SigBlk:|SigIgn:) "
+        "printf '%s\\t%s\\n' \"$key\" \"$value\";; esac; done < /proc/$$/status > '" +
+            marker + ".part'\nmv '" + marker + ".part' '" + marker + "'\n",
+        true);
     Launch entry;
     entry.assign(script.c_str());
     entry.open();
-    EXPECT_EQ(waitForFile(marker).value_or("did not run"), "ran\n");
+    EXPECT_EQ(waitForFile(marker).value_or("did not run"), kFreshSignals);
 
     // Plain text that merely carries the execute bit goes to its editor, as before.
     const std::string notes = xdg->write("notes.txt", "not a program\n", true);

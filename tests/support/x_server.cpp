@@ -42,6 +42,47 @@ bool xdotool(const std::string& arguments) {
     return runCommand("xdotool " + arguments + " 2>&1").has_value();
 }
 
+namespace {
+
+std::string seconds(int milliseconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", milliseconds / 1000.0);
+    return text;
+}
+
+std::string at(int x, int y) {
+    return "mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.05 ";
+}
+
+} // namespace
+
+std::string handClick(int button) {
+    const std::string b = std::to_string(button);
+    return "mousedown " + b + " sleep " + seconds(kClickHoldMs) + " mouseup " + b;
+}
+
+std::string handDoubleClick(int button) {
+    return handClick(button) + " sleep " + seconds(kDoubleClickGapMs) + " " + handClick(button);
+}
+
+bool clickAt(int x, int y, int button) {
+    return xdotool(at(x, y) + handClick(button));
+}
+
+bool doubleClickAt(int x, int y, int button) {
+    return xdotool(at(x, y) + handDoubleClick(button));
+}
+
+bool dragBetween(int fromX, int fromY, int toX, int toY, int button) {
+    const std::string b = std::to_string(button);
+    std::string words = at(fromX, fromY) + "mousedown " + b;
+    for (int step = 1; step <= kDragSteps; ++step)
+        words += " sleep " + seconds(kDragStepMs) + " mousemove " +
+                 std::to_string(fromX + (toX - fromX) * step / kDragSteps) + " " +
+                 std::to_string(fromY + (toY - fromY) * step / kDragSteps);
+    return xdotool(words + " sleep " + seconds(kDragStepMs) + " mouseup " + b);
+}
+
 std::vector<std::string> outputLines(const std::optional<std::string>& output) {
     std::vector<std::string> found;
     std::istringstream stream(output.value_or(""));

@@ -21,6 +21,24 @@ std::optional<std::string> runCommand(const std::string& command);
 // xdotool with these arguments; false when it failed.
 bool xdotool(const std::string& arguments);
 
+// How a hand works the mouse, for every test that clicks: a click holds the button
+// kClickHoldMs, a double-click is two such clicks kDoubleClickGapMs apart, a drag moves in
+// kDragSteps steps. xdotool's own click lasts microseconds, which hid a menu that closed on the
+// release of every real click.
+constexpr int kClickHoldMs = 100;
+constexpr int kDoubleClickGapMs = 150;
+constexpr int kDragSteps = 8;
+constexpr int kDragStepMs = 40;
+
+// xdotool words for a hand's click and double-click of `button` where the pointer is.
+std::string handClick(int button = 1);
+std::string handDoubleClick(int button = 1);
+// Moves the pointer to (x, y), lets it rest a moment there and clicks as a hand does.
+bool clickAt(int x, int y, int button = 1);
+bool doubleClickAt(int x, int y, int button = 1);
+// Presses `button` at (fromX, fromY), moves to (toX, toY) in steps and lets go there.
+bool dragBetween(int fromX, int fromY, int toX, int toY, int button = 1);
+
 // The non-empty lines of a command's output (none when it failed).
 std::vector<std::string> outputLines(const std::optional<std::string>& output);
 

@@ -133,7 +133,7 @@ TEST_F(WineProgramTest, AFirstStartShowsOneAnimatedSolidWhoseBackdropIsInvisible
     // The wheel turned towards the user over the solid grows it. Windows before 10, and Wine,
     // send the wheel to the active window: a left click on the solid activates it first.
     clickAt(area.centerX(), area.centerY(), 1);
-    xdotool("sleep 0.2 click 5");
+    xdotool("sleep 0.2 " + handClick(5));
     EXPECT_TRUE(waitFor([&] {
         const auto now = geometryOf(cursors[0]);
         return now && now->width > area.width;

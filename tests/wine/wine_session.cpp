@@ -172,12 +172,6 @@ std::vector<std::string> waitForCursors(std::size_t count, int limitMs) {
     return cursorWindows();
 }
 
-void clickAt(int x, int y, int button) {
-    const std::string b = std::to_string(button);
-    xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.05 mousedown " +
-            b + " sleep 0.1 mouseup " + b);
-}
-
 std::optional<Geometry> trayArea() {
     const auto trays =
         outputLines(runCommand("xdotool search --onlyvisible --class '^trayer$' 2>/dev/null"));
@@ -190,8 +184,7 @@ bool openMainMenu() {
         return false;
     // The first icon fills the left square of the tray: a right press opens the menu at once.
     const int x = tray->x + tray->height / 2, y = tray->y + tray->height / 2;
-    xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) +
-            " sleep 0.05 mousedown 3 sleep 0.1 mouseup 3");
+    clickAt(x, y, 3);
     for (int i = 0; i < 100; ++i, pause(50))
         if (menuWindow())
             return true;

@@ -46,8 +46,6 @@ std::optional<std::string> windowNamed(const std::string& title);
 // The cursor windows, once there are `count` of them standing still.
 std::vector<std::string> waitForCursors(std::size_t count, int limitMs = 30000);
 
-// Clicks as a hand does: the button held 100 ms.
-void clickAt(int x, int y, int button);
 // The notification area (trayer, started by the test), where Wine docks the program's icon.
 std::optional<Geometry> trayArea();
 // Opens the main menu with a right press on the tray icon; false when it does not show.

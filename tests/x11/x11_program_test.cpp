@@ -111,7 +111,7 @@ TEST_F(ProgramOnX, ASecondStartShowsTheFirstOnesCursorsAndEnds) {
     // Hidden through its own menu: "Hide" is the seventh item.
     const std::string centre = std::to_string(geometry->x + geometry->width / 2) + " " +
                                std::to_string(geometry->y + geometry->height / 2);
-    xdotool("mousemove " + centre + " click 3");
+    xdotool("mousemove " + centre + " " + handClick(3));
     Sleep(700);
     for (int item = 0; item < 7; ++item)
         xdotool("key Down");
@@ -270,7 +270,7 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
         << "the face shows the application's icon from the theme";
     xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
     Sleep(200);
-    xdotool("click --repeat 2 --delay 80 1");
+    xdotool(handDoubleClick(1));
     EXPECT_EQ(waitForFile(launched, std::chrono::seconds(10)).value_or("not started"),
               "from-the-entry\n")
         << "the application starts as the desktop starts it, with the entry's arguments";
@@ -278,7 +278,7 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
     auto scriptSource = dragFileTo(script, cx, cy);
     xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
     Sleep(1000); // the drop completes
-    xdotool("click --repeat 2 --delay 80 1");
+    xdotool(handDoubleClick(1));
     EXPECT_EQ(waitForFile(scriptRan, std::chrono::seconds(10)).value_or("not run"), "ran\n");
     xdotool("mousemove 5 5");
 }
@@ -289,7 +289,7 @@ bool hideThroughItsMenu(const std::string& cursor) {
     if (!geometry)
         return false;
     xdotool("mousemove " + std::to_string(geometry->x + geometry->width / 2) + " " +
-            std::to_string(geometry->y + geometry->height / 2) + " click 3");
+            std::to_string(geometry->y + geometry->height / 2) + " " + handClick(3));
     Sleep(700);
     for (int item = 0; item < 7; ++item)
         xdotool("key Down");

@@ -9,6 +9,7 @@
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -53,6 +54,20 @@ Failure failureFrom(const GErrorOwner& owner, int fallbackCode, DWORD fallbackEr
         }
     }
     return {fallbackCode, fallbackError, owner.message()};
+}
+
+// Runs in every started program between fork and exec. The program's threads block the ending
+// signals so that only its signal watcher takes them, and a mask and ignored signals survive
+// exec: without this, an xterm opened from a face would ignore its own close button and
+// `kill -TERM`. Only async-signal-safe calls are allowed here.
+void startWithDefaultSignals(gpointer) {
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (signal != SIGKILL && signal != SIGSTOP)
+            std::signal(signal, SIG_DFL);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
 // Whether the file begins with an interpreter line ("#!"), as a script the kernel can run does.
@@ -101,16 +116,30 @@ std::optional<Failure> runProgram(const char* path, const char* parameters, cons
     argv.push_back(nullptr);
     // Without G_SPAWN_DO_NOT_REAP_CHILD GLib detaches the program, so no zombie is left behind.
     GErrorOwner spawnError;
-    if (!g_spawn_async(directory, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr,
-                       &spawnError.error))
+    if (!g_spawn_async(directory, argv.data(), nullptr, G_SPAWN_DEFAULT, startWithDefaultSignals,
+                       nullptr, nullptr, &spawnError.error))
         return failureFrom(spawnError, SE_ERR_ACCESSDENIED, ERROR_ACCESS_DENIED);
     return std::nullopt;
 }
 
+// Desktop applications are spawned as GIO would, searching PATH for their Exec line, but with
+// default signal handling; any other kind of application is left to GIO.
 std::optional<Failure> launchApp(GAppInfo* app, GFile* file) {
-    GList files{file, nullptr, nullptr};
     GErrorOwner launchError;
-    if (!g_app_info_launch(app, file != nullptr ? &files : nullptr, nullptr, &launchError.error))
+    bool launched;
+    if (G_IS_DESKTOP_APP_INFO(app)) {
+        gchar* uri = file != nullptr ? g_file_get_uri(file) : nullptr;
+        GList uris{uri, nullptr, nullptr};
+        launched = g_desktop_app_info_launch_uris_as_manager(
+            G_DESKTOP_APP_INFO(app), uri != nullptr ? &uris : nullptr, nullptr, G_SPAWN_SEARCH_PATH,
+            startWithDefaultSignals, nullptr, nullptr, nullptr, &launchError.error);
+        g_free(uri);
+    } else {
+        GList files{file, nullptr, nullptr};
+        launched =
+            g_app_info_launch(app, file != nullptr ? &files : nullptr, nullptr, &launchError.error);
+    }
+    if (!launched)
         return failureFrom(launchError, SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION);
     return std::nullopt;
 }

@@ -82,15 +82,35 @@ void onSelectionDone(GtkMenuShell*, gpointer data) {
         finish(found->first, found->second.chosen);
 }
 
-GtkWidget* buildMenu(const std::vector<MenuItemView>& items, std::uint64_t token) {
+// Without TPM_RIGHTBUTTON only the left button chooses, as on Windows: the right button's
+// press on an item and its release anywhere (the release of the click that opened the menu
+// among them) neither choose nor dismiss. A right press outside the menu still dismisses it.
+gboolean onRightButtonOnly(GtkWidget* menu, GdkEventButton* event, gpointer) {
+    if (event->button != GDK_BUTTON_SECONDARY)
+        return FALSE;
+    if (event->type == GDK_BUTTON_RELEASE)
+        return TRUE;
+    GdkWindow* shown = gtk_widget_get_window(gtk_widget_get_toplevel(menu));
+    int x = 0, y = 0;
+    gdk_window_get_origin(shown, &x, &y);
+    return event->x_root >= x && event->y_root >= y &&
+           event->x_root < x + gdk_window_get_width(shown) &&
+           event->y_root < y + gdk_window_get_height(shown);
+}
+
+GtkWidget* buildMenu(const std::vector<MenuItemView>& items, std::uint64_t token, UINT flags) {
     GtkWidget* menu = gtk_menu_new();
+    if ((flags & TPM_RIGHTBUTTON) == 0) {
+        g_signal_connect(menu, "button-press-event", G_CALLBACK(onRightButtonOnly), nullptr);
+        g_signal_connect(menu, "button-release-event", G_CALLBACK(onRightButtonOnly), nullptr);
+    }
     for (const MenuItemView& view : items) {
         GtkWidget* item;
         if ((view.state & MF_SEPARATOR) != 0 || (view.text.empty() && view.submenu.empty())) {
             item = gtk_separator_menu_item_new();
         } else if (!view.submenu.empty() || (view.state & MF_POPUP) != 0) {
             item = gtk_menu_item_new_with_mnemonic(mnemonicLabel(view.text).c_str());
-            gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), buildMenu(view.submenu, token));
+            gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), buildMenu(view.submenu, token, flags));
         } else {
             const bool checked = (view.state & MF_CHECKED) != 0;
             const bool radio = (view.state & MFT_RADIOCHECK) != 0;
@@ -129,17 +149,20 @@ GdkGravity menuAnchor(UINT flags) {
 } // namespace
 
 void popUpMenu(const MenuRequest& request) {
-    GtkWidget* menu = buildMenu(request.items, request.token);
+    GtkWidget* menu = buildMenu(request.items, request.token, request.flags);
     openModals()[request.token] = OpenModal{request.threadId, menu, 0};
     g_signal_connect(menu, "selection-done", G_CALLBACK(onSelectionDone), dataOf(request.token));
     // At a point of the root window: without a triggering event a menu at the pointer would
     // not show at all. The menu is asked for by a program, not by a click GTK has seen, so the
-    // trigger is made here: it names the pointer that the menu grabs.
+    // trigger is made here: it names the pointer that the menu grabs, and the time of the
+    // user's last press or key. GTK lets a button released within half a second of that time
+    // leave the menu open; with no time at all, the release of the click that opened the menu
+    // would close it again whenever the button was held more than a moment.
     GdkWindow* root = gdk_get_default_root_window();
     const GdkRectangle point = {request.x, request.y, 1, 1};
     GdkEvent* trigger = gdk_event_new(GDK_BUTTON_PRESS);
     trigger->button.window = GDK_WINDOW(g_object_ref(root));
-    trigger->button.time = GDK_CURRENT_TIME;
+    trigger->button.time = gdk_x11_display_get_user_time(gdk_display_get_default());
     trigger->button.x_root = request.x;
     trigger->button.y_root = request.y;
     gdk_event_set_device(
