@@ -182,4 +182,13 @@ std::unique_ptr<Helper> startNotificationArea() {
     return tray;
 }
 
+std::unique_ptr<Helper> startPanel() {
+    if (std::system("command -v tint2 >/dev/null 2>&1") != 0)
+        return nullptr;
+    auto panel = std::make_unique<Helper>("tint2 -c /etc/xdg/tint2/tint2rc >/dev/null 2>&1");
+    if (!waitForCommand("xdotool search --onlyvisible --class '^tint2$'"))
+        return nullptr;
+    return panel;
+}
+
 } // namespace voxtrel::testing_support

@@ -89,6 +89,9 @@ private:
 
 // trayer as the notification area along the screen's top edge, once it shows.
 std::unique_ptr<Helper> startNotificationArea();
+// tint2 as a desktop's panel, with its system tray, along the screen's bottom edge, once it
+// shows; null when tint2 is not installed.
+std::unique_ptr<Helper> startPanel();
 
 // Waits until `command` succeeds (exit status 0); false after `limitMs`.
 bool waitForCommand(const std::string& command, int limitMs = 10000);

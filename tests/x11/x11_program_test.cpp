@@ -30,7 +30,9 @@ using namespace testing_support;
 using Clock = std::chrono::steady_clock;
 
 // Everything a session gives the program, kept apart from the real user's: a home with its
-// configuration folder, and data folders with the test's own applications and icons.
+// configuration folder, and data folders with the test's own applications and icons. What the
+// program writes to standard error is kept, and a warning of GTK or GLib in it, from start to
+// end, fails the test.
 class Session {
 public:
     Session() {
@@ -38,17 +40,24 @@ public:
         std::filesystem::create_directories(data.path() + "/applications");
         suppressions = home.write("lsan.supp", "leak:swrast_dri.so\nleak:libfontconfig\n"
                                                "leak:libdbus-1\nleak:libglib-2.0\n");
+        errors = home.path() + "/stderr.log";
+    }
+    ~Session() {
+        const std::string written = readFile(errors).value_or("");
+        for (const char* warning : {"-CRITICAL", "-WARNING", "-ERROR"})
+            EXPECT_EQ(written.find(warning), std::string::npos) << written;
     }
     // The environment and the program, for a shell command.
     std::string command(const std::string& program = VOXTREL_PROGRAM) const {
         return "env -u APPDATA -u XDG_CONFIG_HOME HOME='" + home.path() + "' XDG_DATA_HOME='" +
                home.path() + "/.local/share' XDG_DATA_DIRS='" + data.path() + ":/usr/share' " +
                "LSAN_OPTIONS=suppressions=" + suppressions + " VOXTREL_DISPLAY=x11 " + extraEnv +
-               " '" + program + "'";
+               " '" + program + "' 2>>'" + errors + "'";
     }
     TempDir home;
     TempDir data;
     std::string suppressions;
+    std::string errors;
     std::string extraEnv; // more VAR=value words
 };
 
@@ -347,6 +356,76 @@ TEST_F(ProgramOnX, TheNotifierItemOpensTheMainMenuLateOrAtOnceAndADoubleActivati
         << "a double activation is \"Show All\"";
     Sleep(1000);
     EXPECT_FALSE(menuShown()) << "and opens no menu";
+}
+
+// The program's tray icon in whichever notification area hosts it: its small visible window.
+std::optional<Geometry> trayIconOf(int pid) {
+    std::optional<Geometry> icon;
+    waitFor([&] {
+        for (const std::string& window : visibleWindows(pid)) {
+            const auto geometry = geometryOf(window);
+            if (geometry && geometry->width <= 64 && geometry->height <= 64) {
+                icon = geometry;
+                return true;
+            }
+        }
+        return false;
+    });
+    return icon;
+}
+
+// The main menu: the program's visible popup (override-redirect) window larger than a tooltip.
+std::optional<Geometry> mainMenuOf(int pid) {
+    for (const std::string& window : visibleWindows(pid)) {
+        const auto geometry = geometryOf(window);
+        const auto info = runCommand("xwininfo -all -id " + window + " 2>/dev/null");
+        if (geometry && geometry->width > 64 && geometry->height > 64 && info &&
+            info->find("Override Redirect State: yes") != std::string::npos)
+            return geometry;
+    }
+    return std::nullopt;
+}
+
+TEST_F(ProgramOnX, ARightClickOnTheTrayIconLeavesTheMainMenuOpenInEveryNotificationArea) {
+    Helper manager("openbox --sm-disable");
+    for (const char* area : {"trayer", "tint2"}) {
+        SCOPED_TRACE(area);
+        const auto tray = std::string(area) == "trayer" ? startNotificationArea() : startPanel();
+        ASSERT_TRUE(tray != nullptr);
+        Session session;
+        Helper program(session.command());
+        const std::string cursor = waitForCursorWindow(program.pid());
+        ASSERT_FALSE(cursor.empty());
+        const auto icon = trayIconOf(program.pid());
+        ASSERT_TRUE(icon.has_value()) << "the tray icon shows";
+
+        // A hand's click: the menu opens on the press and stays once the button is let go.
+        clickAt(icon->centerX(), icon->centerY(), 3);
+        Sleep(800);
+        const auto menu = mainMenuOf(program.pid());
+        ASSERT_TRUE(menu.has_value()) << "the main menu stays open after the release";
+
+        // Its items are chosen with the left button: a right click on "New Cursor" neither
+        // chooses it nor closes the menu.
+        xdotool("mousemove " + std::to_string(menu->centerX()) + " " +
+                std::to_string(menu->y + 16));
+        Sleep(300); // the item under the pointer is selected
+        xdotool(handClick(3));
+        Sleep(800);
+        EXPECT_TRUE(mainMenuOf(program.pid()).has_value())
+            << "a right click on an item neither chooses nor dismisses";
+        // The left button chooses the item under the pointer: a second cursor.
+        xdotool(handClick(1));
+        EXPECT_TRUE(waitFor([&] {
+            int cursors = 0;
+            for (const std::string& window : visibleWindows(program.pid())) {
+                const auto geometry = geometryOf(window);
+                cursors += geometry && geometry->width == 256 && geometry->height == 256;
+            }
+            return cursors == 2;
+        })) << "New Cursor was chosen with the left button";
+        xdotool("mousemove 5 5");
+    }
 }
 
 } // namespace

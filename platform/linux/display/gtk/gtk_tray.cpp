@@ -49,6 +49,38 @@ enum class Host { Unknown, Notifier, XEmbed };
 Host host = Host::Unknown;
 constexpr guint kHostAnswerLimitMs = 1500;
 
+gboolean onTrayButton(GtkStatusIcon*, GdkEventButton* event, gpointer data);
+
+void setStatusPicture(ShownIcon& shown, GdkPixbuf* picture) {
+    if (picture != nullptr)
+        gtk_status_icon_set_from_pixbuf(shown.status, picture);
+    else
+        gtk_status_icon_set_from_icon_name(shown.status, "application-x-executable");
+    gtk_status_icon_set_tooltip_text(shown.status, shown.tip.c_str());
+}
+
+// The XEmbed icon is made only once it is to be shown, and destroyed rather than hidden: the
+// notification area maps a shown icon itself, and GTK takes the map of one that was hidden
+// before (or made hidden) as a map it never asked for ("gdk_window_thaw_toplevel_updates:
+// assertion failed").
+void makeStatusIcon(ShownIcon& shown) {
+    shown.status = gtk_status_icon_new();
+    g_signal_connect(shown.status, "button-press-event", G_CALLBACK(onTrayButton), &shown);
+    g_signal_connect(shown.status, "button-release-event", G_CALLBACK(onTrayButton), &shown);
+    gtk_status_icon_set_title(shown.status, shown.tip.c_str());
+    GdkPixbuf* picture = pixbufOfIcon(shown.icon);
+    setStatusPicture(shown, picture);
+    if (picture != nullptr)
+        g_object_unref(picture);
+}
+
+void destroyStatusIcon(ShownIcon& shown) {
+    if (shown.status == nullptr)
+        return;
+    g_object_unref(shown.status);
+    shown.status = nullptr;
+}
+
 // Shows the icon in the form the desktop hosts.
 void applyHost(ShownIcon& shown) {
     if (host == Host::Unknown)
@@ -64,7 +96,10 @@ void applyHost(ShownIcon& shown) {
         destroyNotifierItem(shown.item);
         shown.item = nullptr;
     }
-    gtk_status_icon_set_visible(shown.status, notifier ? FALSE : TRUE);
+    if (notifier)
+        destroyStatusIcon(shown);
+    else if (shown.status == nullptr)
+        makeStatusIcon(shown);
 }
 
 void setHost(Host answer) {
@@ -146,33 +181,25 @@ unsigned trayDoubleClickMs() {
 void showTrayIcon(const TrayIcon& icon) {
     startWatchingForHost();
     ShownIcon*& shown = shownIcons()[{icon.owner, icon.id}];
-    const bool created = shown == nullptr;
-    if (created) {
+    if (shown == nullptr) {
         shown = new ShownIcon;
         shown->owner = icon.owner;
         shown->id = icon.id;
-        shown->status = gtk_status_icon_new();
-        g_signal_connect(shown->status, "button-press-event", G_CALLBACK(onTrayButton), shown);
-        g_signal_connect(shown->status, "button-release-event", G_CALLBACK(onTrayButton), shown);
-        gtk_status_icon_set_title(shown->status, icon.tip.c_str());
+    } else if (shown->icon == icon.icon && shown->icon != nullptr && shown->tip == icon.tip) {
+        return;
     }
-    if (shown->icon != icon.icon || shown->icon == nullptr || shown->tip != icon.tip) {
-        shown->icon = icon.icon;
-        shown->tip = icon.tip;
+    shown->icon = icon.icon;
+    shown->tip = icon.tip;
+    if (shown->status != nullptr || shown->item != nullptr) {
         GdkPixbuf* picture = pixbufOfIcon(icon.icon);
-        if (picture != nullptr)
-            gtk_status_icon_set_from_pixbuf(shown->status, picture);
-        else
-            gtk_status_icon_set_from_icon_name(shown->status, "application-x-executable");
+        if (shown->status != nullptr)
+            setStatusPicture(*shown, picture);
         if (shown->item != nullptr)
             updateNotifierItem(shown->item, picture, icon.tip);
         if (picture != nullptr)
             g_object_unref(picture);
     }
-    gtk_status_icon_set_tooltip_text(shown->status, icon.tip.c_str());
-    if (created)
-        gtk_status_icon_set_visible(shown->status, FALSE); // until the host is known
-    applyHost(*shown);
+    applyHost(*shown); // until the host is known, neither form shows
 }
 
 void hideTrayIcon(HWND owner, UINT id) {
@@ -181,8 +208,7 @@ void hideTrayIcon(HWND owner, UINT id) {
         return;
     ShownIcon* shown = found->second;
     shownIcons().erase(found);
-    gtk_status_icon_set_visible(shown->status, FALSE);
-    g_object_unref(shown->status);
+    destroyStatusIcon(*shown);
     if (shown->item != nullptr)
         destroyNotifierItem(shown->item);
     delete shown;
