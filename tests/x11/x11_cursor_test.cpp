@@ -10,6 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace voxtrel {
 namespace {
 
@@ -27,12 +34,23 @@ bool screenShows(const std::function<bool(const Screenshot&)>& condition) {
     });
 }
 
+// The root window's background for the life of the object, black again afterwards.
+struct RootColour {
+    explicit RootColour(const std::string& colour) {
+        runCommand("xsetroot -solid '" + colour + "'");
+    }
+    ~RootColour() { runCommand("xsetroot -solid black"); }
+};
+
 TEST(X11Cursor, ASpinningCursorShowsWhereItStandsAndFollowsADrag) {
     if (useTestXServer().empty())
         GTEST_SKIP() << "no test X server (scripts/test starts one)";
     initImageLibrary();
     menuResource = LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_MENU));
     xdotool("mousemove 5 5");
+    // A desktop that is not black, so that a window showing black where it should show the
+    // desktop is seen.
+    RootColour colour("#c08040");
     const auto before = takeScreenshot();
     ASSERT_TRUE(before.has_value());
     const int cx = before->width / 2, cy = before->height / 2;
@@ -64,6 +82,75 @@ TEST(X11Cursor, ASpinningCursorShowsWhereItStandsAndFollowsADrag) {
     EXPECT_TRUE(screenShows([&](const Screenshot& s) {
         return !differs(s.at(cx - 200, cy - 150), before->at(cx - 200, cy - 150));
     })) << "gone from the screen";
+}
+
+// The cursor's X window, found by its size among this process's windows.
+std::string cursorXWindow() {
+    for (const std::string& window : outputLines(runCommand(
+             "xdotool search --onlyvisible --pid " + std::to_string(getpid()) + " 2>/dev/null"))) {
+        const auto geometry = geometryOf(window);
+        if (geometry && geometry->width == 256 && geometry->height == 256)
+            return window;
+    }
+    return {};
+}
+
+bool boundingShaped(const std::string& window) {
+    const auto info = runCommand("xwininfo -shape -id " + window + " 2>/dev/null");
+    return info && info->find("Window shape extents") != std::string::npos;
+}
+
+TEST(X11Cursor, ACompositorComingAndGoingLeavesNeitherABlackSquareNorAShadow) {
+    if (useTestXServer().empty())
+        GTEST_SKIP() << "no test X server (scripts/test starts one)";
+    initImageLibrary();
+    menuResource = LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_MENU));
+    xdotool("mousemove 5 5");
+    RootColour colour("#c08040");
+    const auto first = takeScreenshot();
+    ASSERT_TRUE(first.has_value());
+    const int cx = first->width / 2, cy = first->height / 2;
+    desktop.newCursor();
+    std::string window;
+    ASSERT_TRUE(waitUntil([&] { return !(window = cursorXWindow()).empty(); }));
+
+    // Inside the window's corners, and where a shadow would fall just outside it (picom's
+    // default: 15 pixels up and left, 12 of blur), only the desktop shows; the solid does.
+    auto onlyTheSolidShows = [&](const Screenshot& shot) {
+        const auto desktopColour = shot.at(10, 10);
+        for (const auto& [x, y] : std::vector<std::pair<int, int>>{{cx - 126, cy - 126},
+                                                                   {cx + 125, cy + 125},
+                                                                   {cx - 140, cy},
+                                                                   {cx, cy - 138},
+                                                                   {cx + 131, cy + 131}}) {
+            if (differs(shot.at(x, y), desktopColour))
+                return false;
+        }
+        return differs(shot.at(cx, cy), desktopColour);
+    };
+    const auto compositor = [] {
+        return std::make_unique<Helper>(
+            "picom --backend xrender --config /dev/null --shadow --no-fading-openclose");
+    };
+    EXPECT_TRUE(screenShows(onlyTheSolidShows)) << "without a compositor";
+    EXPECT_TRUE(boundingShaped(window));
+
+    auto picom = compositor();
+    Sleep(1500);
+    EXPECT_TRUE(screenShows(onlyTheSolidShows)) << "a compositor started later casts no shadow";
+    EXPECT_TRUE(waitUntil([&] { return !boundingShaped(window); }))
+        << "and shows the window through its alpha, not a shape";
+
+    picom.reset();
+    EXPECT_TRUE(screenShows(onlyTheSolidShows)) << "the compositor gone: no black square";
+    EXPECT_TRUE(waitUntil([&] { return boundingShaped(window); }));
+
+    picom = compositor();
+    Sleep(1500);
+    EXPECT_TRUE(screenShows(onlyTheSolidShows)) << "a compositor back again";
+    EXPECT_TRUE(waitUntil([&] { return !boundingShaped(window); }));
+    picom.reset();
+    EXPECT_TRUE(stopAllCursors());
 }
 
 } // namespace

@@ -74,8 +74,9 @@ struct LayeredFrame {
     int height = 0;
     PixelBuffer bgra;
     std::vector<ShapeRun> shape;
-    DWORD flags = 0;  // ULW_*
-    BYTE alpha = 255; // constant alpha, 255 without ULW_ALPHA
+    DWORD flags = 0;     // ULW_*
+    bool shaped = false; // some pixels are hidden (the key, or per-pixel alpha): `shape` counts
+    BYTE alpha = 255;    // constant alpha, 255 without ULW_ALPHA
     COLORREF key = 0;
 };
 

@@ -45,6 +45,7 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC, POINT* position, SIZE* size, HDC
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
+        frame->shaped = (flags & ULW_COLORKEY) != 0 || pixelAlpha;
     }
     frame->x = left;
     frame->y = top;

@@ -1,6 +1,7 @@
 // The display thread: it owns GLib's default main context from before gtk_init on, so every
 // invoke from another thread runs there, and runs GTK's main loop for the life of the process.
 #include "platform/linux/display/gtk/gtk_loop.h"
+#include "platform/linux/display/gtk/gtk_windows.h"
 
 #include <gtk/gtk.h>
 
@@ -36,6 +37,7 @@ void runDisplayThread(Startup* startup) {
         return;
     }
     watchScreenSize();
+    watchCompositor();
     gtk_main();
 }
 

@@ -1,10 +1,12 @@
 // Real X11 windows for the layer's windows. A window gets its X window when it is first shown
 // or given a frame: undecorated, placed and sized by the program, kept above and out of the
-// taskbar as its extended style says. A layered frame becomes the window's pixels; where no
-// compositor runs the colour key becomes the bounding and input shape, and where one runs an
-// ARGB window whose key pixels are transparent keeps the bounding shape unchanged and only the
-// input shape follows the picture. Does not implement: non-layered window content (such
-// windows show an empty surface), pointer shapes.
+// taskbar as its extended style says. A layered frame becomes the window's pixels, in an ARGB
+// window wherever the screen has the visual for one. Without a compositor the colour key
+// becomes the bounding and input shape; with one, the key pixels are transparent, the bounding
+// shape is left unset and only the input shape follows the picture. Windows switch between the
+// two as a compositor starts or stops (GDK follows the _NET_WM_CM_S0 selection), and ask
+// compositors for no shadow: a solid casts no rectangle. Does not implement: non-layered
+// window content (such windows show an empty surface), pointer shapes.
 #include "platform/linux/display/gtk/gtk_windows.h"
 
 #include "platform/linux/display/gtk/gtk_icons.h"
@@ -13,6 +15,7 @@
 #include "platform/linux/user/user_input.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/extensions/shape.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -38,13 +41,16 @@ struct XWindow {
     HWND hwnd = nullptr;
     WindowSnapshot state;
     GtkWidget* widget = nullptr;
-    bool composited = false;
+    bool argb = false;       // has the screen's ARGB visual
+    bool composited = false; // argb, and a compositor runs: shown through alpha, not a shape
     bool mapped = false;
     // The shown picture: premultiplied ARGB32 rows, the frame's own bytes.
     std::vector<std::uint8_t> pixels;
     int width = 0;
     int height = 0;
     cairo_surface_t* surface = nullptr;
+    std::vector<ShapeRun> lastShape; // the last frame's shown pixels
+    bool keyed = false;              // and whether it hides the others
     std::vector<ShapeRun> boundingShape;
     std::vector<ShapeRun> inputShape;
     bool shaped = false;
@@ -230,6 +236,41 @@ void applyGeometry(XWindow& window) {
     gtk_window_resize(GTK_WINDOW(window.widget), width, height);
 }
 
+void setCardinals(GdkWindow* gdkWindow, const char* name, const std::vector<long>& values) {
+    ::Display* x = GDK_WINDOW_XDISPLAY(gdkWindow);
+    XChangeProperty(x, GDK_WINDOW_XID(gdkWindow), XInternAtom(x, name, False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(values.data()),
+                    static_cast<int>(values.size()));
+}
+
+// Compositors draw a shadow under the window's rectangle, a dark box around a solid. Frame
+// extents of nothing say that the window draws its own frame and shadow (Mutter, Xfwm4 and
+// picom's usual configuration leave such windows alone); _COMPTON_SHADOW 0 turns picom's and
+// compton's shadow off whatever their configuration.
+void askForNoShadow(GdkWindow* gdkWindow) {
+    setCardinals(gdkWindow, "_GTK_FRAME_EXTENTS", {0, 0, 0, 0});
+    setCardinals(gdkWindow, "_COMPTON_SHADOW", {0});
+}
+
+// picom reads _COMPTON_SHADOW from the top-level window, which is the window manager's frame
+// once it has put the window in one; an undecorated frame shows nothing of its own.
+gboolean onMapped(GtkWidget* widget, GdkEvent*, gpointer) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(widget);
+    ::Display* x = GDK_WINDOW_XDISPLAY(gdkWindow);
+    ::Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(x, GDK_WINDOW_XID(gdkWindow), &root, &parent, &children, &count) == 0)
+        return FALSE;
+    if (children != nullptr)
+        XFree(children);
+    if (parent != 0 && parent != root) {
+        const long none = 0;
+        XChangeProperty(x, parent, XInternAtom(x, "_COMPTON_SHADOW", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&none), 1);
+    }
+    return FALSE;
+}
+
 void makeWidget(XWindow& window) {
     GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     window.widget = widget;
@@ -237,11 +278,14 @@ void makeWidget(XWindow& window) {
     GtkWindow* gtkWindow = GTK_WINDOW(widget);
     gtk_window_set_decorated(gtkWindow, FALSE);
     gtk_widget_set_app_paintable(widget, TRUE);
+    // An ARGB window serves both ways of showing a layered frame, so a compositor may come
+    // and go without the window being made again.
     GdkScreen* screen = gtk_widget_get_screen(widget);
-    if ((window.state.exStyle & WS_EX_LAYERED) != 0 && gdk_screen_is_composited(screen)) {
+    if ((window.state.exStyle & WS_EX_LAYERED) != 0) {
         if (GdkVisual* visual = gdk_screen_get_rgba_visual(screen)) {
             gtk_widget_set_visual(widget, visual);
-            window.composited = true;
+            window.argb = true;
+            window.composited = gdk_screen_is_composited(screen);
         }
     }
     gtk_window_set_title(gtkWindow, window.state.title.c_str());
@@ -267,6 +311,10 @@ void makeWidget(XWindow& window) {
     applyIcon(window);
     applyGeometry(window);
     gtk_widget_realize(widget);
+    if (window.argb) {
+        askForNoShadow(gtk_widget_get_window(widget));
+        g_signal_connect(widget, "map-event", G_CALLBACK(onMapped), nullptr);
+    }
 }
 
 void applyVisibility(XWindow& window) {
@@ -302,6 +350,29 @@ bool pointerNear(const XWindow& window) {
     return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
 }
 
+// The shape the window's way of showing wants for its last frame.
+void applyFrameShape(XWindow& window) {
+    if (!window.keyed)
+        return;
+    const std::vector<ShapeRun>& shape = window.lastShape;
+    if (!window.composited) {
+        // The input shape follows the bounding shape by itself where none is set.
+        if (!window.shaped || !sameRuns(shape, window.boundingShape)) {
+            applyShape(window, ShapeBounding, shape);
+            window.boundingShape = shape;
+            window.shaped = true;
+        }
+    } else if ((!window.shaped || pointerNear(window)) && !sameRuns(shape, window.inputShape)) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!window.shaped || now - window.inputShapeApplied >= kCompositedInputShapePeriod) {
+            applyShape(window, ShapeInput, shape);
+            window.inputShape = shape;
+            window.inputShapeApplied = now;
+            window.shaped = true;
+        }
+    }
+}
+
 void showFrame(XWindow& window, const LayeredFrame& frame) {
     if (window.widget == nullptr)
         makeWidget(window);
@@ -317,10 +388,10 @@ void showFrame(XWindow& window, const LayeredFrame& frame) {
     }
     cairo_surface_flush(window.surface);
     // The frame's BGRA bytes are cairo's ARGB32 on a little-endian machine; a key pixel is
-    // made fully transparent (premultiplied: black) for a compositor.
+    // made fully transparent (premultiplied: black) for a compositor, now or later.
     const std::size_t count = static_cast<std::size_t>(frame.width) * frame.height;
     std::memcpy(window.pixels.data(), frame.bgra.data(), count * 4);
-    if (window.composited) {
+    if (window.argb) {
         std::uint8_t* pixel = window.pixels.data();
         for (std::size_t i = 0; i < count; ++i, pixel += 4) {
             if (pixel[3] == 0)
@@ -329,24 +400,9 @@ void showFrame(XWindow& window, const LayeredFrame& frame) {
     }
     cairo_surface_mark_dirty(window.surface);
 
-    const bool keyed = (frame.flags & ULW_COLORKEY) != 0;
-    if (!window.composited) {
-        // The input shape follows the bounding shape by itself where none is set.
-        if (keyed && (!window.shaped || !sameRuns(frame.shape, window.boundingShape))) {
-            applyShape(window, ShapeBounding, frame.shape);
-            window.boundingShape = frame.shape;
-            window.shaped = true;
-        }
-    } else if (keyed && (!window.shaped || pointerNear(window)) &&
-               !sameRuns(frame.shape, window.inputShape)) {
-        const auto now = std::chrono::steady_clock::now();
-        if (!window.shaped || now - window.inputShapeApplied >= kCompositedInputShapePeriod) {
-            applyShape(window, ShapeInput, frame.shape);
-            window.inputShape = frame.shape;
-            window.inputShapeApplied = now;
-            window.shaped = true;
-        }
-    }
+    window.lastShape = frame.shape;
+    window.keyed = frame.shaped;
+    applyFrameShape(window);
     const double opacity = frame.alpha / 255.0;
     if (opacity != window.opacity) {
         // As the window's opacity property, which a compositor applies; GTK's own widget
@@ -357,6 +413,28 @@ void showFrame(XWindow& window, const LayeredFrame& frame) {
     gtk_widget_queue_draw(window.widget);
     if (window.state.visible && !window.mapped)
         applyVisibility(window);
+}
+
+// A compositor started or stopped: each ARGB window changes the way it is shown at once, with
+// the shape of its last frame. Display thread.
+void onCompositedChanged(GdkScreen* screen, gpointer) {
+    const bool composited = gdk_screen_is_composited(screen);
+    for (auto& [hwnd, window] : windows()) {
+        if (!window->argb || window->widget == nullptr || window->composited == composited)
+            continue;
+        window->composited = composited;
+        GdkWindow* gdkWindow = gtk_widget_get_window(window->widget);
+        // The shape of the other way is taken off: no bounding shape under a compositor (it
+        // would make the compositor's work as costly as a shaped window's), and no input shape
+        // of its own without one, so that input follows the bounding shape again.
+        XShapeCombineMask(GDK_WINDOW_XDISPLAY(gdkWindow), GDK_WINDOW_XID(gdkWindow),
+                          composited ? ShapeBounding : ShapeInput, 0, 0, None, ShapeSet);
+        window->shaped = false;
+        window->boundingShape.clear();
+        window->inputShape.clear();
+        applyFrameShape(*window);
+        gtk_widget_queue_draw(window->widget);
+    }
 }
 
 struct FrameQueue {
@@ -386,6 +464,11 @@ void showQueuedFrames() {
 }
 
 } // namespace
+
+void watchCompositor() {
+    g_signal_connect(gdk_screen_get_default(), "composited-changed",
+                     G_CALLBACK(onCompositedChanged), nullptr);
+}
 
 void applyWindowUpdate(const WindowSnapshot& snapshot, unsigned changes) {
     XWindow*& slot = windows()[snapshot.hwnd];

@@ -6,6 +6,9 @@
 
 namespace voxtrel::display::gtk {
 
+// Follows a compositor's coming and going for the life of the display thread.
+void watchCompositor();
+
 void applyWindowUpdate(const WindowSnapshot& window, unsigned changes);
 void forgetWindow(HWND hwnd);
 
