@@ -101,8 +101,9 @@ void runPass(const SceneView& view, bool pickMode, double pickX, double pickY) {
         else
             glDisable(GL_TEXTURE_2D);
         mesh->drawFace(q);
-        if (view.launcherEnabled) {
-            // Over the face just drawn: where the icon is transparent, the face shows.
+        if (view.launcherEnabled && view.textures[q + 1] != 0) {
+            // Over the face just drawn: where the icon is transparent, the face shows, and an
+            // empty slot has no inset to draw at all.
             bindFaceTexture(view.textures[q + 1]);
             glEnable(GL_BLEND);
             glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA); // premultiplied texels

@@ -225,6 +225,13 @@ TEST_F(CursorWindow, SlotIconsAndTheBackgroundImageShowOnTheFaces) {
     cursor.launcherEnabled = 1;
     cursor.render(false);
     EXPECT_GT(inset().red, inset().green + 40);
+
+    // An empty slot's inset shows the face beneath it, the background included.
+    glDeleteTextures(1, &cursor.textures[1]);
+    cursor.textures[1] = 0;
+    cursor.render(false);
+    glFinish();
+    EXPECT_GT(inset().green, inset().red + 40) << "the background, not a grey square";
 }
 
 TEST_F(CursorWindow, ApplyStyleBringsTheWindowInLineWithItsSettings) {
