@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 #include <mutex>
 #include <string>
 
@@ -97,8 +98,8 @@ public:
     void followDrag(int x, int y);
     void endDrag();
     void startZoomStep(short delta);
-    // Moves the window's centre back onto `screen` when the window lies wholly outside it.
-    void bringBackOnScreen(const RECT& screen);
+    // Moves the window back onto the nearest of `monitors` when its centre lies on none.
+    void bringBackOnScreen(const std::vector<RECT>& monitors);
 
     LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -149,7 +149,7 @@ LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         break;
     case WM_DISPLAYCHANGE:
         // The next frame moves the window to the new centre.
-        bringBackOnScreen(virtualScreen());
+        bringBackOnScreen(screenMonitors());
         break;
     case WM_DROPFILES:
         if (takeDrop(reinterpret_cast<HDROP>(wParam)))

@@ -62,7 +62,7 @@ bool Cursor::create() {
     }
     registering.unlock();
     // A position saved on a larger screen would leave the cursor out of reach.
-    bringBackOnScreen(virtualScreen());
+    bringBackOnScreen(screenMonitors());
     // Placed with its top-left at the centre; the first frame moves it around the centre.
     if (createWindow(extendedStyle(), CURSOR_CLASS_NAME, CURSOR_CLASS_NAME, WS_POPUP, centerX,
                      centerY, width, height, nullptr, nullptr, nullptr) == nullptr)

@@ -3,13 +3,19 @@
 
 #include "platform/win32.h"
 
+#include <vector>
+
 namespace voxtrel {
 
-// The centre of a `size` window centred on `centre`, moved the least distance that puts the
-// window wholly inside `screen` when it lies wholly outside it; unchanged when any of it shows
-// (a cursor half past the edge is where the user put it). A window larger than the screen
-// keeps its top-left corner on the screen's.
-POINT centreBackOnScreen(POINT centre, SIZE size, const RECT& screen);
+// Where a `size` window centred on `centre` goes when the monitors change. A cursor is on
+// screen when its centre lies on a monitor, and then it stays where the user put it, half past
+// an edge or not. Otherwise it moves the least distance that puts the window wholly on the
+// monitor nearest to its centre; a window larger than that monitor keeps its top-left corner on
+// the monitor's. Monitors of no size do not count; with none left nothing moves.
+POINT centreBackOnScreen(POINT centre, SIZE size, const std::vector<RECT>& monitors);
+
+// Every monitor's rectangle, as the system lists them.
+std::vector<RECT> screenMonitors();
 
 // How far from the origin a loaded centre, and how large a loaded side, may be: far beyond any
 // desktop, yet so far inside the limits of the coordinate type that a window's corner, a drag's
@@ -20,8 +26,5 @@ constexpr LONG SIDE_LIMIT = 1 << 16;
 // A place and size read from an edited or damaged file, taken into those ranges; values inside
 // them stay as they are.
 void takeLoadedPlaceIntoRange(INT& centerX, INT& centerY, INT& width, INT& height);
-
-// The virtual screen: every monitor together.
-RECT virtualScreen();
 
 } // namespace voxtrel

@@ -9,13 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <vector>
 
 namespace voxtrel {
 namespace {
 
 using namespace testing_support;
 
-constexpr RECT kScreen{0, 0, 800, 600};
+const std::vector<RECT> kScreen{{0, 0, 800, 600}};
 constexpr SIZE kWindow{256, 256};
 
 bool same(POINT a, POINT b) {
@@ -42,24 +43,37 @@ TEST(CentreBackOnScreen, AWindowWhollyOutsideMovesTheLeastDistanceToLieWhollyIns
     }
 }
 
-TEST(CentreBackOnScreen, AWindowThatStillShowsAnywhereStaysWhereTheUserPutIt) {
-    for (POINT centre : {POINT{400, 300}, POINT{927, 300}, POINT{-127, -127}, POINT{400, 727}}) {
+TEST(CentreBackOnScreen, ACentreOnAMonitorStaysWhereTheUserPutItAndASliverIsNotEnough) {
+    for (POINT centre : {POINT{400, 300}, POINT{799, 300}, POINT{0, 0}, POINT{400, 599}}) {
         EXPECT_TRUE(same(centreBackOnScreen(centre, kWindow, kScreen), centre))
             << centre.x << "," << centre.y;
     }
+    // Past the edge by a pixel, most of the window still on screen: it comes wholly back.
+    EXPECT_TRUE(same(centreBackOnScreen({800, 300}, kWindow, kScreen), POINT{800 - 128, 300}));
+    EXPECT_TRUE(same(centreBackOnScreen({-1, -1}, kWindow, kScreen), POINT{128, 128}));
 }
 
-TEST(CentreBackOnScreen, ScreensWithAnOriginOfTheirOwnAndWindowsLargerThanTheScreen) {
-    // A monitor left of the primary one gives the virtual screen a negative origin.
-    const RECT wide{-1920, 0, 1280, 1024};
-    EXPECT_TRUE(same(centreBackOnScreen({-3000, 500}, kWindow, wide), POINT{-1920 + 128, 500}));
-    EXPECT_TRUE(same(centreBackOnScreen({-1000, 500}, kWindow, wide), POINT{-1000, 500}));
-    // Wider and taller than the screen: its top-left corner on the screen's.
+TEST(CentreBackOnScreen, MonitorsAreCountedOneByOneNotAsTheirBoundingBox) {
+    // Two monitors of different heights: the corner below the smaller one shows nothing.
+    const std::vector<RECT> two{{0, 0, 1920, 1080}, {1920, 0, 3200, 800}};
+    EXPECT_TRUE(same(centreBackOnScreen({2900, 500}, kWindow, two), POINT{2900, 500}));
+    EXPECT_TRUE(same(centreBackOnScreen({2900, 1000}, kWindow, two), POINT{2900, 800 - 128}));
+    // Nearer the left monitor than the right one.
+    EXPECT_TRUE(
+        same(centreBackOnScreen({1900, 1200}, kWindow, two), POINT{1920 - 128, 1080 - 128}));
+    // The right monitor removed: a cube at x = 2900 comes onto the remaining one.
+    EXPECT_TRUE(same(centreBackOnScreen({2900, 500}, kWindow, {{0, 0, 1920, 1080}}),
+                     POINT{1920 - 128, 500}));
+    // A monitor left of the primary one, with a negative origin.
+    const std::vector<RECT> left{{0, 0, 1280, 1024}, {-1920, 0, 0, 1080}};
+    EXPECT_TRUE(same(centreBackOnScreen({-3000, 500}, kWindow, left), POINT{-1920 + 128, 500}));
+    EXPECT_TRUE(same(centreBackOnScreen({-1000, 500}, kWindow, left), POINT{-1000, 500}));
+    // Wider and taller than the monitor: its top-left corner on the monitor's.
     const SIZE huge{1024, 1024};
     EXPECT_TRUE(same(centreBackOnScreen({5000, 5000}, huge, kScreen), POINT{512, 512}));
-    // A screen of no size (no display yet) moves nothing.
-    EXPECT_TRUE(
-        same(centreBackOnScreen({5000, 5000}, kWindow, RECT{0, 0, 0, 0}), POINT{5000, 5000}));
+    // Monitors of no size (no display yet) move nothing.
+    EXPECT_TRUE(same(centreBackOnScreen({5000, 5000}, kWindow, {}), POINT{5000, 5000}));
+    EXPECT_TRUE(same(centreBackOnScreen({5000, 5000}, kWindow, {{0, 0, 0, 0}}), POINT{5000, 5000}));
 }
 
 class CursorsOffScreen : public testing::Test {
@@ -90,7 +104,7 @@ TEST_F(CursorsOffScreen, ACursorSavedOffTheScreenStartsOnIt) {
 TEST_F(CursorsOffScreen, WhenTheScreenShrinksOnlyTheCursorsItNoLongerShowsMove) {
     const auto entries = startCursors({
         [](Cursor& cursor) { cursor.centerX = 1100, cursor.centerY = 900; }, // gone at 800 x 600
-        [](Cursor& cursor) { cursor.centerX = 850, cursor.centerY = 300; },  // still partly shown
+        [](Cursor& cursor) { cursor.centerX = 790, cursor.centerY = 300; },  // centre still shown
         [](Cursor& cursor) { cursor.centerX = 200, cursor.centerY = 200; },  // inside
     });
     for (const CursorThread* entry : entries)
@@ -105,7 +119,7 @@ TEST_F(CursorsOffScreen, WhenTheScreenShrinksOnlyTheCursorsItNoLongerShowsMove) 
         << headless::lastFrame(gone)->x << "," << headless::lastFrame(gone)->y;
     EXPECT_TRUE(same(centreOf(entries[0]), POINT{800 - 128, 600 - 128}));
     EXPECT_TRUE(waitForMoreFrames(waitForWindow(entries[1])));
-    EXPECT_TRUE(same(centreOf(entries[1]), POINT{850, 300}));
+    EXPECT_TRUE(same(centreOf(entries[1]), POINT{790, 300}));
     EXPECT_TRUE(same(centreOf(entries[2]), POINT{200, 200}));
 }
 

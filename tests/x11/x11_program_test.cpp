@@ -192,6 +192,51 @@ TEST_F(ProgramOnX, ACursorTheShrunkScreenNoLongerShowsComesBackOntoIt) {
     EXPECT_EQ(after->y, std::min(before->y, 480 - before->height));
 }
 
+std::optional<Geometry> trayIconOf(int pid);
+
+TEST_F(ProgramOnX, ACursorOnAMonitorThatGoesAwayComesOntoTheOtherAndIsSavedThere) {
+    // A server of its own with two monitors side by side, each 1920 x 1080.
+    const std::string display = ":" + std::to_string(600 + getpid() % 300);
+    Helper server("Xvfb " + display + " -screen 0 3840x1080x24 -nolisten tcp");
+    ASSERT_TRUE(waitForCommand("env DISPLAY=" + display + " xdpyinfo"));
+    setenv("DISPLAY", display.c_str(), 1);
+    ASSERT_TRUE(runCommand("xrandr --setmonitor left 1920/508x1080/286+0+0 screen && "
+                           "xrandr --setmonitor right 1920/508x1080/286+1920+0 none")
+                    .has_value());
+    Session session;
+    // One cube saved at x = 2900, on the right monitor.
+    std::filesystem::create_directories(session.home.path() + "/.config/voxtrel");
+    session.home.write(".config/voxtrel/init.dat",
+                       "22 serialization::archive 3 0 0 0 0 1 2 1 0\n0 3 1 1\n1 2900 540 256 256 "
+                       "2.50000000000000000e-01 1 1 1 1 40030 0  6 0 0 0  0  0  0  0  0 \n");
+    const auto tray = startNotificationArea();
+    ASSERT_TRUE(tray != nullptr);
+    Helper program(session.command());
+    const std::string cursor = waitForCursorWindow(program.pid());
+    ASSERT_FALSE(cursor.empty());
+    EXPECT_EQ(geometryOf(cursor)->centerX(), 2900);
+
+    // The right monitor unplugged: the screen is the left one alone.
+    runCommand("xrandr --delmonitor right 2>&1; xrandr --fb 1920x1080 2>&1");
+    ASSERT_TRUE(waitForCommand("xdpyinfo | grep -q 'dimensions: *1920x1080'"));
+    EXPECT_TRUE(waitFor([&] {
+        const auto now = geometryOf(cursor);
+        return now && now->x == 1920 - 256 && now->centerY() == 540;
+    })) << "at "
+        << geometryOf(cursor)->x << "," << geometryOf(cursor)->y;
+
+    // Save Config, the fourth item of the main menu, writes where the cursor is now.
+    const auto icon = trayIconOf(program.pid());
+    ASSERT_TRUE(icon.has_value());
+    clickAt(icon->centerX(), icon->centerY(), 3);
+    Sleep(700);
+    xdotool("key --delay 80 Down Down Down Down Return");
+    EXPECT_TRUE(waitFor([&] {
+        const auto saved = readFile(session.home.path() + "/.config/voxtrel/init.dat");
+        return saved && saved->find(" 1792 540 256 256 ") != std::string::npos;
+    })) << readFile(session.home.path() + "/.config/voxtrel/init.dat").value_or("");
+}
+
 // Drags `path` from the tests' drag source onto the screen point (x, y) and lets go there. The
 // source must outlive the drop: the target asks it for the data after the release.
 std::unique_ptr<Helper> dragFileTo(const std::string& path, int x, int y) {

@@ -120,6 +120,9 @@ public:
     // Screen
     // The size of the whole screen in pixels: every monitor together, as the virtual screen.
     virtual Size screenSize() = 0;
+    // The monitors' rectangles in screen coordinates, the primary first; one rectangle that
+    // covers the screen where the system tells of none.
+    virtual std::vector<RECT> monitors() = 0;
     virtual POINT pointerPosition() = 0;
 
     // Windows

@@ -82,3 +82,4 @@ typedef struct tagRECT {
     LONG right;
     LONG bottom;
 } RECT, *LPRECT;
+typedef const RECT* LPCRECT;

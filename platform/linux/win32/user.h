@@ -179,6 +179,7 @@
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+typedef BOOL(CALLBACK* MONITORENUMPROC)(HMONITOR, HDC, LPRECT, LPARAM);
 
 typedef struct tagSIZE {
     LONG cx;
@@ -305,6 +306,9 @@ BOOL WINAPI ReleaseCapture();
 HWND WINAPI GetCapture();
 BOOL WINAPI GetCursorPos(LPPOINT point);
 int WINAPI GetSystemMetrics(int index);
+// Every monitor, each with its rectangle in virtual-screen coordinates; a clip or a device
+// context is not supported (both must be null).
+BOOL WINAPI EnumDisplayMonitors(HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data);
 
 // Icons and pointers. The program's own icon is resource 5; IDI_APPLICATION is a generic one.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);

@@ -19,6 +19,7 @@ public:
     GtkDisplay& operator=(const GtkDisplay&) = delete;
 
     Size screenSize() override;
+    std::vector<RECT> monitors() override;
     POINT pointerPosition() override;
     void updateWindow(const WindowSnapshot& window, unsigned changes) override;
     void destroyWindow(HWND hwnd) override;

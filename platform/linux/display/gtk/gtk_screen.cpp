@@ -1,12 +1,13 @@
 // Screen and pointer queries of the X11 backend over a private Xlib connection, so that any
 // thread may ask without going through the display thread. The root window spans every monitor.
-// A change of its size (RandR: a monitor added or removed, a new resolution) is told to every
-// window as WM_DISPLAYCHANGE.
+// A change of its size or of its monitors (RandR: a monitor added or removed, a new
+// resolution) is told to every window as WM_DISPLAYCHANGE.
 #include "platform/linux/display/gtk/gtk_display.h"
 
 #include "platform/linux/user/user_input.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 #include <gtk/gtk.h>
 
 #include <mutex>
@@ -30,6 +31,8 @@ void onScreenSizeChanged(GdkScreen* screen, gpointer) {
 
 void watchScreenSize() {
     g_signal_connect(gdk_screen_get_default(), "size-changed", G_CALLBACK(onScreenSizeChanged),
+                     nullptr);
+    g_signal_connect(gdk_screen_get_default(), "monitors-changed", G_CALLBACK(onScreenSizeChanged),
                      nullptr);
 }
 
@@ -57,6 +60,32 @@ Size GtkDisplay::screenSize() {
                       &ignoredBorder, &ignoredDepth))
         return kFallbackScreenSize;
     return {static_cast<int>(width), static_cast<int>(height)};
+}
+
+std::vector<RECT> GtkDisplay::monitors() {
+    std::vector<RECT> found;
+    {
+        std::lock_guard<std::mutex> lock(connection_->mutex);
+        int eventBase = 0, errorBase = 0, count = 0;
+        if (connection_->x != nullptr &&
+            XRRQueryExtension(connection_->x, &eventBase, &errorBase)) {
+            if (XRRMonitorInfo* info = XRRGetMonitors(
+                    connection_->x, DefaultRootWindow(connection_->x), True, &count)) {
+                for (int i = 0; i < count; ++i) {
+                    const RECT rect = {info[i].x, info[i].y, info[i].x + info[i].width,
+                                       info[i].y + info[i].height};
+                    // The primary monitor first, as Windows lists it.
+                    found.insert(info[i].primary ? found.begin() : found.end(), rect);
+                }
+                XRRFreeMonitors(info);
+            }
+        }
+    }
+    if (found.empty()) {
+        const Size screen = screenSize();
+        found.push_back({0, 0, screen.width, screen.height});
+    }
+    return found;
 }
 
 POINT GtkDisplay::pointerPosition() {

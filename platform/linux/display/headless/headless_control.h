@@ -21,7 +21,9 @@ using Milliseconds = std::chrono::milliseconds;
 constexpr Milliseconds kDefaultWait{10000};
 
 // Screen and pointer
-void setScreenSize(int width, int height);
+void setScreenSize(int width, int height); // one monitor
+// A screen of several monitors (none: one covering the screen), told to every window.
+void setMonitors(int width, int height, const std::vector<RECT>& monitors);
 // Places the pointer without telling any window (as if it had been there all along).
 void setPointer(int x, int y);
 // Moves the pointer and sends the move to the window under it (or the capturing window).

@@ -30,6 +30,7 @@ struct State {
     std::mutex mutex;
     std::condition_variable changed;
     display::Size screen{headless::kDefaultScreenWidth, headless::kDefaultScreenHeight};
+    std::vector<RECT> monitors; // none set: one covering the screen
     POINT pointer{headless::kDefaultScreenWidth / 2, headless::kDefaultScreenHeight / 2};
     std::map<HWND, HeadlessWindow> windows;
     HWND active = nullptr;
@@ -124,6 +125,13 @@ Size HeadlessDisplay::screenSize() {
     return state().screen;
 }
 
+std::vector<RECT> HeadlessDisplay::monitors() {
+    std::lock_guard<std::mutex> guard(state().mutex);
+    if (!state().monitors.empty())
+        return state().monitors;
+    return {RECT{0, 0, state().screen.width, state().screen.height}};
+}
+
 POINT HeadlessDisplay::pointerPosition() {
     std::lock_guard<std::mutex> guard(state().mutex);
     return state().pointer;
@@ -213,9 +221,14 @@ void HeadlessDisplay::removeTrayIcon(HWND owner, UINT id) {
 // The test controls
 
 void headless::setScreenSize(int width, int height) {
+    setMonitors(width, height, {});
+}
+
+void headless::setMonitors(int width, int height, const std::vector<RECT>& monitors) {
     {
         std::lock_guard<std::mutex> guard(state().mutex);
         state().screen = {width, height};
+        state().monitors = monitors;
     }
     user::deliverDisplayChange(width, height);
 }

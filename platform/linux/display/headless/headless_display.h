@@ -10,6 +10,7 @@ namespace voxtrel::display::headless {
 class HeadlessDisplay : public Display {
 public:
     Size screenSize() override;
+    std::vector<RECT> monitors() override;
     POINT pointerPosition() override;
     void updateWindow(const WindowSnapshot& window, unsigned changes) override;
     void destroyWindow(HWND hwnd) override;
