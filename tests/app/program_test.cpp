@@ -109,6 +109,8 @@ TEST_F(Program, TheTrayIconOpensTheMenuAtOnceOnARightPressAndLateOnALeftClick) {
     ASSERT_TRUE(menu.has_value());
     EXPECT_GE(Clock::now() - opened, std::chrono::milliseconds(380)) << "after the click delay";
     headless::answerMenu(0);
+    EXPECT_FALSE(headless::waitForMenu(std::chrono::milliseconds(1000)).has_value())
+        << "the click's timer ends with the menu it opened";
 }
 
 TEST_F(Program, ADoubleClickOnTheTrayIconShowsEveryCursorAndOpensNoMenu) {

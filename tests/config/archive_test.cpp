@@ -171,12 +171,12 @@ TEST_F(Archive, HandWrittenFilesInFormatThreeAndOfTheInstalledLibraryLoadAndSave
     // into range, so that the window's corner and a drag never overflow.
     std::string edited = handWrittenArchive(installedArchiveFormat());
     edited.replace(edited.find("111 -222 300 301"), 16, "-2147483648 2147483647 -1 2147483647");
-    Registry far;
-    ASSERT_EQ(readArchive(edited, far.desktop), std::nullopt) << edited;
-    EXPECT_EQ(far.cursors().at(0)->centerX, -CENTRE_LIMIT);
-    EXPECT_EQ(far.cursors().at(0)->centerY, CENTRE_LIMIT);
-    EXPECT_EQ(far.cursors().at(0)->width, 0);
-    EXPECT_EQ(far.cursors().at(0)->height, SIDE_LIMIT);
+    Registry distant;
+    ASSERT_EQ(readArchive(edited, distant.desktop), std::nullopt) << edited;
+    EXPECT_EQ(distant.cursors().at(0)->centerX, -CENTRE_LIMIT);
+    EXPECT_EQ(distant.cursors().at(0)->centerY, CENTRE_LIMIT);
+    EXPECT_EQ(distant.cursors().at(0)->width, 0);
+    EXPECT_EQ(distant.cursors().at(0)->height, SIDE_LIMIT);
 }
 
 // `text` with the `index`th whitespace-separated token (counted from 0) replaced.

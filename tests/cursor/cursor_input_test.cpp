@@ -76,6 +76,9 @@ TEST_F(CursorInput, DraggingMovesTheCentreWithThePointerPastTheScreenEdges) {
     headless::movePointer(700, 560);
     EXPECT_TRUE(waitUntil([&] { return frameOrigin(hwnd).x == 700 - 128; }));
     EXPECT_EQ(frameOrigin(hwnd).y, 560 - 128);
+    // A middle click while the left button is down does not end the left button's drag.
+    headless::press(Button::Middle);
+    headless::release(Button::Middle);
     // Outside the window and the screen: the capture keeps the moves coming.
     headless::movePointer(-30, -40);
     EXPECT_TRUE(waitUntil([&] { return frameOrigin(hwnd).x == -30 - 128; }));
@@ -364,6 +367,11 @@ TEST_F(PropertyMenu, CommandsChangeTheFramesAndTheWindow) {
     EXPECT_EQ(headless::lastFrame(hwnd)->flags, static_cast<DWORD>(ULW_ALPHA));
 
     openMenu();
+    headless::answerMenu(IDM_LAUNCHER);
+    EXPECT_FALSE(checked(openMenu(), IDM_LAUNCHER)) << "Launcher switched off";
+    headless::answerMenu(0);
+
+    openMenu();
     headless::answerMenu(IDM_ON_TOP);
     EXPECT_TRUE(
         waitUntil([&] { return (headless::window(hwnd)->state.exStyle & WS_EX_TOPMOST) == 0; }));
@@ -392,6 +400,8 @@ TEST_F(PropertyMenu, CommandsChangeTheFramesAndTheWindow) {
     EXPECT_EQ(entry->cursor->shape, SHAPE_TETRAHEDRON);
     EXPECT_EQ(entry->cursor->alphaBlend, 0);
     EXPECT_EQ(entry->cursor->onTop, 0);
+    EXPECT_EQ(entry->cursor->launcherEnabled, 0);
+    EXPECT_EQ(entry->cursor->bgTextureEnabled, 1) << "no other setting changed with it";
     EXPECT_EQ(entry->cursor->showInTaskbar, 1);
 }
 
