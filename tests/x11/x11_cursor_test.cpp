@@ -63,13 +63,7 @@ TEST(X11Cursor, ASpinningCursorShowsWhereItStandsAndFollowsADrag) {
     EXPECT_FALSE(differs(shot->at(cx - 126, cy - 126), before->at(cx - 126, cy - 126)))
         << "the screen shows through the window's corner";
 
-    xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy) + " mousedown 1");
-    for (int step = 1; step <= 5; ++step) {
-        Sleep(50);
-        xdotool("mousemove " + std::to_string(cx - step * 40) + " " +
-                std::to_string(cy - step * 30));
-    }
-    xdotool("mouseup 1");
+    dragBetween(cx, cy, cx - 200, cy - 150);
     EXPECT_TRUE(screenShows([&](const Screenshot& s) {
         return differs(s.at(cx - 200, cy - 150), before->at(cx - 200, cy - 150)) &&
                !differs(s.at(cx + 100, cy + 100), before->at(cx + 100, cy + 100));

@@ -305,8 +305,14 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
     // A script of the user's own, with the execute bit: no extension and an interpreter line
     // that the content-type guess does not know, so only the "#!" says it is a program.
     const std::string scriptRan = session.home.path() + "/script ran";
+    // It notes the signals it started with, read by the shell itself: the user must be able
+    // to end what a face starts (SIGTERM neither blocked nor ignored).
     const std::string script = session.home.write(
-        "tidy up", "#!/usr/bin/env -S sh -e\necho ran > '" + scriptRan + "'\n", true);
+        "tidy up",
+        "#!/usr/bin/env -S sh -e\nwhile read -r key value; do case $key in SigBlk:|SigIgn:) "
+        "printf '%s\\t%s\\n' \"$key\" \"$value\";; esac; done < /proc/$$/status > '" +
+            scriptRan + ".part'\nmv '" + scriptRan + ".part' '" + scriptRan + "'\n",
+        true);
 
     Helper program(session.command());
     const std::string cursor = waitForCursorWindow(program.pid());
@@ -333,7 +339,8 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
     xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
     Sleep(1000); // the drop completes
     xdotool(handDoubleClick(1));
-    EXPECT_EQ(waitForFile(scriptRan, std::chrono::seconds(10)).value_or("not run"), "ran\n");
+    EXPECT_EQ(waitForFile(scriptRan, std::chrono::seconds(10)).value_or("not run"),
+              "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
     xdotool("mousemove 5 5");
 }
 
