@@ -329,7 +329,7 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
     EXPECT_TRUE(waitFor([&] { return iconPixelsIn(*area) > 50; }, 5000))
         << "the face shows the application's icon from the theme";
     xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
-    Sleep(200);
+    Sleep(1000); // the drop completes and the solid finds the face under the pointer again
     xdotool(handDoubleClick(1));
     EXPECT_EQ(waitForFile(launched, std::chrono::seconds(10)).value_or("not started"),
               "from-the-entry\n")
