@@ -42,15 +42,22 @@ struct RootColour {
     ~RootColour() { runCommand("xsetroot -solid black"); }
 };
 
-TEST(X11Cursor, ASpinningCursorShowsWhereItStandsAndFollowsADrag) {
-    if (useTestXServer().empty())
-        GTEST_SKIP() << "no test X server (scripts/test starts one)";
-    initImageLibrary();
-    menuResource = LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_MENU));
-    xdotool("mousemove 5 5");
-    // A desktop that is not black, so that a window showing black where it should show the
-    // desktop is seen.
-    RootColour colour("#c08040");
+// The program's start-up as the cursors need it, the pointer in a corner, and a desktop that is
+// not black, so that a window showing black where it should show the desktop is seen.
+class X11Cursor : public testing::Test {
+protected:
+    void SetUp() override {
+        if (useTestXServer().empty())
+            GTEST_SKIP() << "no test X server (scripts/test starts one)";
+        initImageLibrary();
+        menuResource = LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_MENU));
+        xdotool("mousemove 5 5");
+        colour = std::make_unique<RootColour>("#c08040");
+    }
+    std::unique_ptr<RootColour> colour;
+};
+
+TEST_F(X11Cursor, ASpinningCursorShowsWhereItStandsAndFollowsADrag) {
     const auto before = takeScreenshot();
     ASSERT_TRUE(before.has_value());
     const int cx = before->width / 2, cy = before->height / 2;
@@ -94,13 +101,7 @@ bool boundingShaped(const std::string& window) {
     return info && info->find("Window shape extents") != std::string::npos;
 }
 
-TEST(X11Cursor, ACompositorComingAndGoingLeavesNeitherABlackSquareNorAShadow) {
-    if (useTestXServer().empty())
-        GTEST_SKIP() << "no test X server (scripts/test starts one)";
-    initImageLibrary();
-    menuResource = LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_MENU));
-    xdotool("mousemove 5 5");
-    RootColour colour("#c08040");
+TEST_F(X11Cursor, ACompositorComingAndGoingLeavesNeitherABlackSquareNorAShadow) {
     const auto first = takeScreenshot();
     ASSERT_TRUE(first.has_value());
     const int cx = first->width / 2, cy = first->height / 2;
