@@ -46,6 +46,9 @@ public:
         const std::string written = readFile(errors).value_or("");
         for (const char* warning : {"-CRITICAL", "-WARNING", "-ERROR"})
             EXPECT_EQ(written.find(warning), std::string::npos) << written;
+        // What the program said is the first clue to why a test failed.
+        if (::testing::Test::HasFailure() && !written.empty())
+            std::cerr << "The program's standard error:\n" << written;
     }
     // The environment and the program, for a shell command.
     std::string command(const std::string& program = VOXTREL_PROGRAM) const {
@@ -267,21 +270,48 @@ std::unique_ptr<Helper> dragFileTo(const std::string& path, int x, int y) {
     return source;
 }
 
-// Pixels of the magenta test icon, as the lit face shows it: red and blue alike, no green.
-int iconPixelsIn(const Geometry& area) {
+// Where a test icon shows on the lit face, in a screenshot of `area`: its pixels' count and
+// centre. Magenta is red and blue alike with no green; cyan is green and blue with no red.
+enum class IconColour { Magenta, Cyan };
+struct IconSight {
+    int pixels = 0;
+    int x = 0, y = 0;
+};
+IconSight sightOf(IconColour colour, const Geometry& area) {
+    IconSight sight;
     const auto shot = takeScreenshot();
     if (!shot)
-        return 0;
-    int count = 0;
+        return sight;
+    long sumX = 0, sumY = 0;
     for (int y = area.y; y < area.y + area.height; ++y) {
         for (int x = area.x; x < area.x + area.width; ++x) {
             const auto pixel = shot->at(x, y);
-            if (pixel.red > 90 && pixel.blue > 90 && pixel.green < 40 &&
-                std::abs(pixel.red - pixel.blue) < 40)
-                ++count;
+            const int first = colour == IconColour::Magenta ? pixel.red : pixel.green;
+            const int absent = colour == IconColour::Magenta ? pixel.green : pixel.red;
+            if (first > 90 && pixel.blue > 90 && absent < 40 && std::abs(first - pixel.blue) < 40) {
+                ++sight.pixels;
+                sumX += x;
+                sumY += y;
+            }
         }
     }
-    return count;
+    if (sight.pixels > 0) {
+        sight.x = static_cast<int>(sumX / sight.pixels);
+        sight.y = static_cast<int>(sumY / sight.pixels);
+    }
+    return sight;
+}
+
+// Waits for the icon to show on the solid and double-clicks where it shows, as a user aims at
+// the face that took the drop: the solid rocks and turns on, so the face is no longer where the
+// file was let go. False when the icon never showed.
+bool doubleClickTheIcon(IconColour colour, const Geometry& area) {
+    IconSight sight;
+    if (!waitFor([&] { return (sight = sightOf(colour, area)).pixels > 50; }, 5000))
+        return false;
+    xdotool("mousemove " + std::to_string(sight.x) + " " + std::to_string(sight.y) + " " +
+            handDoubleClick(1));
+    return true;
 }
 
 TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
@@ -302,9 +332,28 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
         session.home.write("Test App.desktop", "[Desktop Entry]\nType=Application\nName=Test App\n"
                                                "Icon=voxtrel-test-app\nExec=" +
                                                    app + " from-the-entry\n");
-    // A script of the user's own, with the execute bit: no extension and an interpreter line
-    // that the content-type guess does not know, so only the "#!" says it is a program.
+    // A script of the user's own, with the execute bit: no extension, and an interpreter line
+    // that gives it a type of the session's own, a kind of text with a cyan icon, so only the
+    // "#!" says it is a program.
     const std::string scriptRan = session.home.path() + "/script ran";
+    ASSERT_TRUE(runCommand("convert -size 32x32 xc:'#00ffff' PNG32:" + iconFolder +
+                           "/voxtrel-test-script.png")
+                    .has_value());
+    std::filesystem::create_directories(session.data.path() + "/mime/packages");
+    session.data.write(
+        "mime/packages/voxtrel-test.xml",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "  <mime-type type=\"text/x-voxtrel-test-script\">\n"
+        "    <comment>Test script</comment>\n"
+        "    <sub-class-of type=\"text/plain\"/>\n"
+        "    <magic priority=\"90\"><match type=\"string\" offset=\"0\" "
+        "value=\"#!/usr/bin/env -S sh -e\"/></magic>\n"
+        "    <icon name=\"voxtrel-test-script\"/>\n"
+        "  </mime-type>\n"
+        "</mime-info>\n");
+    ASSERT_TRUE(
+        runCommand("update-mime-database '" + session.data.path() + "/mime' 2>&1").has_value());
     // It notes the signals it started with, read by the shell itself: the user must be able
     // to end what a face starts (SIGTERM neither blocked nor ignored).
     const std::string script = session.home.write(
@@ -319,26 +368,22 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
     ASSERT_FALSE(cursor.empty());
     const auto area = geometryOf(cursor);
     ASSERT_TRUE(area.has_value());
-    ASSERT_EQ(iconPixelsIn(*area), 0) << "no icon before the drop";
+    ASSERT_EQ(sightOf(IconColour::Magenta, *area).pixels, 0) << "no icon before the drop";
     const int cx = area->x + area->width / 2, cy = area->y + area->height / 2;
     // With the pointer over it the solid slows to a crawl, so a face stays under the pointer.
     xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
     Sleep(3000);
 
     auto entrySource = dragFileTo(entry, cx, cy);
-    EXPECT_TRUE(waitFor([&] { return iconPixelsIn(*area) > 50; }, 5000))
+    EXPECT_TRUE(doubleClickTheIcon(IconColour::Magenta, *area))
         << "the face shows the application's icon from the theme";
-    xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
-    Sleep(1000); // the drop completes and the solid finds the face under the pointer again
-    xdotool(handDoubleClick(1));
     EXPECT_EQ(waitForFile(launched, std::chrono::seconds(10)).value_or("not started"),
               "from-the-entry\n")
         << "the application starts as the desktop starts it, with the entry's arguments";
 
     auto scriptSource = dragFileTo(script, cx, cy);
-    xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
-    Sleep(1000); // the drop completes
-    xdotool(handDoubleClick(1));
+    EXPECT_TRUE(doubleClickTheIcon(IconColour::Cyan, *area))
+        << "the face shows the icon of the script's type";
     EXPECT_EQ(waitForFile(scriptRan, std::chrono::seconds(10)).value_or("not run"),
               "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
     xdotool("mousemove 5 5");
