@@ -3,8 +3,27 @@
 #include "registry/desktop.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 
 namespace voxtrel {
+
+namespace {
+
+// Once a run: when the system gives no more threads, every further cursor fails alike.
+void reportThreadFailure(DWORD error) {
+    static std::atomic<bool> reported{false};
+    if (reported.exchange(true))
+        return;
+    char text[192];
+    std::snprintf(text, sizeof text,
+                  "A cursor cannot be started: CreateThread failed (error %lu). The other cursors "
+                  "go on.",
+                  static_cast<unsigned long>(error));
+    MessageBoxA(nullptr, text, "Cursor Error", MB_ICONERROR);
+}
+
+} // namespace
 
 Desktop desktop;
 
@@ -57,10 +76,12 @@ void Desktop::startEntry(CursorThread* entry) {
         threadHandles.push_back(handle);
         return;
     }
+    const DWORD error = GetLastError();
     lock();
     threads.remove(entry);
     unlock();
     delete entry;
+    reportThreadFailure(error);
 }
 
 std::vector<HWND> Desktop::windows() {

@@ -220,6 +220,7 @@ TEST_F(Program, ExitStopsTheCursorsLastFirstAndRemovesTheTrayIconAfterThem) {
 }
 
 TEST_F(Program, SeventyCursorsOverARunStillEndWithExit) {
+    const std::size_t before = desktop.threadHandles.size(); // earlier runs of this process
     start();
     cursorWindows(1);
     for (int i = 0; i < 69; ++i) {
@@ -229,12 +230,42 @@ TEST_F(Program, SeventyCursorsOverARunStillEndWithExit) {
             PostMessageA(registered().back()->cursor->hwnd, WM_COMMAND, IDM_CLOSE, 0);
         }
     }
-    ASSERT_TRUE(waitUntil([] { return desktop.threadHandles.size() == 70; }));
-    exitProgram();
+    ASSERT_TRUE(waitUntil([&] { return desktop.threadHandles.size() == before + 70; }));
+    // A thread past the first 64 that is slow to tear down: Exit must wait for it too.
+    const DWORD late = registered().back()->threadId;
+    kernel::holdThreadEnd(late);
+    ASSERT_TRUE(headless::trayEvent(WM_RBUTTONDOWN));
+    ASSERT_TRUE(headless::waitForMenu().has_value());
+    headless::answerMenu(IDM_EXIT);
+    ASSERT_TRUE(waitUntil([] { return registered().empty(); }, 30000)) << registered().size();
+    EXPECT_EQ(program.wait_for(std::chrono::milliseconds(500)), std::future_status::timeout)
+        << "the program returned while a cursor thread still ran";
+    kernel::releaseThreadEnd(late);
+    ASSERT_EQ(program.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(program.get(), 0);
     EXPECT_TRUE(registered().empty());
-    EXPECT_EQ(desktop.threadHandles.size(), 70u);
+    EXPECT_EQ(desktop.threadHandles.size(), before + 70);
     for (HANDLE thread : desktop.threadHandles)
         EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
+}
+
+TEST_F(Program, ACursorWhoseThreadCannotBeMadeIsDroppedWithOneMessageAndExitStillEnds) {
+    start();
+    cursorWindows(1);
+    kernel::failThreadCreations(2);
+    choose(IDM_NEW_CURSOR);
+    const auto box = headless::waitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->caption, "Cursor Error");
+    EXPECT_NE(box->text.find("CreateThread failed (error 8)"), std::string::npos) << box->text;
+    headless::answerMessageBox(IDOK);
+    choose(IDM_NEW_CURSOR);
+    EXPECT_FALSE(headless::waitForMessageBox(std::chrono::milliseconds(300)).has_value())
+        << "one message a run";
+    EXPECT_EQ(registered().size(), 1u) << "no entry is left without a thread";
+    choose(IDM_NEW_CURSOR);
+    EXPECT_EQ(cursorWindows(2).size(), 2u) << "the next cursor starts";
+    exitProgram();
 }
 
 TEST_F(Program, AConfigurationWithNoCursorStartsNoneAndADamagedOneTheDefault) {

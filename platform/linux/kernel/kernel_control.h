@@ -1,4 +1,4 @@
-// What tests use to steer the kernel services: the tick count and the reported version.
+// What tests use to steer the kernel services: the tick count, the reported version and threads.
 #pragma once
 
 #include "platform/win32.h"
@@ -13,5 +13,12 @@ void holdTickCount(DWORD tick);
 void releaseTickCount();
 // The Windows version the layer reports to VerifyVersionInfoA (10.0 unless set).
 void setReportedVersion(DWORD major, DWORD minor);
+// The next `count` CreateThread calls fail with ERROR_NOT_ENOUGH_MEMORY, as when the system
+// has no threads left to give.
+void failThreadCreations(int count);
+// The thread with this id, once its start routine and exit work are done, is not signalled
+// until it is let go: a thread slow to tear down, that a wait must not miss.
+void holdThreadEnd(DWORD threadId);
+void releaseThreadEnd(DWORD threadId);
 
 } // namespace voxtrel::kernel

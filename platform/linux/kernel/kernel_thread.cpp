@@ -1,12 +1,16 @@
 // CreateThread on POSIX threads: the handle is signalled once the start routine has returned and
 // the thread's exit work (windows, message queue) is done.
+#include "platform/linux/kernel/kernel_control.h"
 #include "platform/linux/kernel/kernel_objects.h"
 
 #include <pthread.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <ctime>
+#include <condition_variable>
+#include <set>
 
 namespace voxtrel::kernel {
 
@@ -14,6 +18,16 @@ void assignCurrentThreadId(DWORD id);
 DWORD allocateThreadId();
 
 namespace {
+
+// Test controls: creations still to fail, and the ids of threads whose end is held back.
+std::atomic<int> creationsToFail{0};
+std::set<DWORD> heldEnds; // guarded by lock()
+std::condition_variable endReleased;
+
+void waitWhileEndHeld(DWORD id) {
+    std::unique_lock<std::mutex> guard(lock());
+    endReleased.wait(guard, [&] { return heldEnds.count(id) == 0; });
+}
 
 class ThreadObject : public Object {
 public:
@@ -31,6 +45,7 @@ void* threadMain(void* argument) {
     assignCurrentThreadId(thread->id);
     const DWORD exitCode = thread->start(thread->parameter);
     runThreadExitHooks();
+    waitWhileEndHeld(thread->id);
     {
         std::lock_guard<std::mutex> guard(lock());
         abandonMutexesOf(thread->id);
@@ -43,6 +58,24 @@ void* threadMain(void* argument) {
 }
 
 } // namespace
+
+void failThreadCreations(int count) {
+    creationsToFail = count;
+}
+
+void holdThreadEnd(DWORD threadId) {
+    std::lock_guard<std::mutex> guard(lock());
+    heldEnds.insert(threadId);
+}
+
+void releaseThreadEnd(DWORD threadId) {
+    {
+        std::lock_guard<std::mutex> guard(lock());
+        heldEnds.erase(threadId);
+    }
+    endReleased.notify_all();
+}
+
 } // namespace voxtrel::kernel
 
 using namespace voxtrel::kernel;
@@ -52,6 +85,12 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_STA
     if (start == nullptr || (flags & CREATE_SUSPENDED) != 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
+    }
+    for (int left = creationsToFail.load(); left > 0;) {
+        if (creationsToFail.compare_exchange_weak(left, left - 1)) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
     }
     auto* thread = new ThreadObject;
     thread->start = start;
