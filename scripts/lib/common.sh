@@ -14,7 +14,7 @@ VOXTREL_RUN_PACKAGES=(
 # What the tests add: unit tests, a real X server to drive, the Windows compile check.
 VOXTREL_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xdotool x11-utils x11-xserver-utils imagemagick trayer openbox picom
+    xvfb xdotool x11-utils x11-xserver-utils imagemagick trayer tint2 openbox picom pcmanfm
     desktop-file-utils appstream dbus-daemon
     g++-mingw-w64-x86-64-posix
 )

@@ -52,10 +52,13 @@ public:
     }
     // The environment and the program, for a shell command.
     std::string command(const std::string& program = VOXTREL_PROGRAM) const {
+        return environment() + "LSAN_OPTIONS=suppressions=" + suppressions +
+               " VOXTREL_DISPLAY=x11 " + extraEnv + " '" + program + "' 2>>'" + errors + "'";
+    }
+    // The session's home and data folders, for any program of the session.
+    std::string environment() const {
         return "env -u APPDATA -u XDG_CONFIG_HOME HOME='" + home.path() + "' XDG_DATA_HOME='" +
-               home.path() + "/.local/share' XDG_DATA_DIRS='" + data.path() + ":/usr/share' " +
-               "LSAN_OPTIONS=suppressions=" + suppressions + " VOXTREL_DISPLAY=x11 " + extraEnv +
-               " '" + program + "' 2>>'" + errors + "'";
+               home.path() + "/.local/share' XDG_DATA_DIRS='" + data.path() + ":/usr/share' ";
     }
     TempDir home;
     TempDir data;
@@ -240,6 +243,24 @@ TEST_F(ProgramOnX, ACursorOnAMonitorThatGoesAwayComesOntoTheOtherAndIsSavedThere
     })) << readFile(session.home.path() + "/.config/voxtrel/init.dat").value_or("");
 }
 
+// Presses the left button at (fromX, fromY), moves in steps to (x, y) and lets go there after
+// several moves over the target, so that its answers to the drag's source have come back (on a
+// busy machine too) before the drop.
+void dragAndDrop(int fromX, int fromY, int x, int y) {
+    xdotool("mousemove " + std::to_string(fromX) + " " + std::to_string(fromY) + " mousedown 1");
+    Sleep(150);
+    for (int step = 1; step <= kDragSteps; ++step) {
+        xdotool("mousemove " + std::to_string(fromX + (x - fromX) * step / kDragSteps) + " " +
+                std::to_string(fromY + (y - fromY) * step / kDragSteps));
+        Sleep(kDragStepMs);
+    }
+    for (int wiggle = 0; wiggle < 6; ++wiggle) {
+        xdotool("mousemove " + std::to_string(x + wiggle % 2) + " " + std::to_string(y));
+        Sleep(150);
+    }
+    xdotool("mouseup 1");
+}
+
 // Drags `path` from the tests' drag source onto the screen point (x, y) and lets go there. The
 // source must outlive the drop: the target asks it for the data after the release.
 std::unique_ptr<Helper> dragFileTo(const std::string& path, int x, int y) {
@@ -252,22 +273,24 @@ std::unique_ptr<Helper> dragFileTo(const std::string& path, int x, int y) {
     if (!waitForCommand("xdotool search --onlyvisible --name '^voxtrel-drag-source$'"))
         return source;
     Sleep(500);
-    const int startX = sourceX + 60, startY = sourceY + 60;
-    xdotool("mousemove " + std::to_string(startX) + " " + std::to_string(startY) + " mousedown 1");
-    Sleep(150);
-    for (int step = 1; step <= 6; ++step) {
-        xdotool("mousemove " + std::to_string(startX + (x - startX) * step / 6) + " " +
-                std::to_string(startY + (y - startY) * step / 6));
-        Sleep(60);
-    }
-    // Several moves over the target, so that its answers to the source have come back (on a
-    // busy machine too) before the button is let go.
-    for (int wiggle = 0; wiggle < 6; ++wiggle) {
-        xdotool("mousemove " + std::to_string(x + wiggle % 2) + " " + std::to_string(y));
-        Sleep(150);
-    }
-    xdotool("mouseup 1");
+    dragAndDrop(sourceX + 60, sourceY + 60, x, y);
     return source;
+}
+
+// pcmanfm, a desktop's own file manager, showing `folder` with the session's themes, once its
+// window shows; null when it did not. Its drags are what a user drops.
+std::unique_ptr<Helper> startFileManager(const Session& session, const std::string& folder,
+                                         std::string& window) {
+    auto manager = std::make_unique<Helper>(session.environment() + "NO_AT_BRIDGE=1 pcmanfm '" +
+                                            folder + "' >/dev/null 2>&1");
+    if (!waitFor([&] {
+            const auto found = outputLines(
+                runCommand("xdotool search --onlyvisible --class '^pcmanfm$' 2>/dev/null"));
+            window = found.empty() ? "" : found.front();
+            return !window.empty();
+        }))
+        return nullptr;
+    return manager;
 }
 
 // Where a test icon shows on the lit face, in a screenshot of `area`: its pixels' count and
@@ -328,10 +351,11 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
     ASSERT_TRUE(
         runCommand("convert -size 32x32 xc:'#ff00ff' PNG32:" + iconFolder + "/voxtrel-test-app.png")
             .has_value());
-    const std::string entry =
-        session.home.write("Test App.desktop", "[Desktop Entry]\nType=Application\nName=Test App\n"
-                                               "Icon=voxtrel-test-app\nExec=" +
-                                                   app + " from-the-entry\n");
+    std::filesystem::create_directories(session.home.path() + "/Launchers");
+    const std::string entry = session.home.write(
+        "Launchers/Test App.desktop", "[Desktop Entry]\nType=Application\nName=Test App\n"
+                                      "Icon=voxtrel-test-app\nExec=" +
+                                          app + " from-the-entry\n");
     // A script of the user's own, with the execute bit: no extension, and an interpreter line
     // that gives it a type of the session's own, a kind of text with a cyan icon, so only the
     // "#!" says it is a program.
@@ -374,7 +398,20 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
     xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
     Sleep(3000);
 
-    auto entrySource = dragFileTo(entry, cx, cy);
+    // The entry comes from the file manager, dragged by its icon.
+    std::string managerWindow;
+    const auto manager =
+        startFileManager(session, session.home.path() + "/Launchers", managerWindow);
+    ASSERT_TRUE(manager != nullptr);
+    const auto managerArea = geometryOf(managerWindow);
+    ASSERT_TRUE(managerArea.has_value());
+    ASSERT_LT(managerArea->x + managerArea->width, area->x)
+        << "the file manager is beside the solid";
+    IconSight item;
+    ASSERT_TRUE(waitFor([&] {
+        return (item = sightOf(IconColour::Magenta, *managerArea)).pixels > 100;
+    })) << "the file manager shows the entry's icon";
+    dragAndDrop(item.x, item.y, cx, cy);
     EXPECT_TRUE(doubleClickTheIcon(IconColour::Magenta, *area))
         << "the face shows the application's icon from the theme";
     EXPECT_EQ(waitForFile(launched, std::chrono::seconds(10)).value_or("not started"),
