@@ -2,9 +2,10 @@
 // spinning-cube frames (every 16 ms, the frame timer's floor) for ten seconds, and the CPU time
 // of this process, of the X server and of the compositor (when one runs) is reported as shares
 // of one core. With "static" the window presents one unchanging picture instead, the baseline
-// of what a compositor spends on a window that does not change.
+// of what a compositor spends on a window that does not change. With "hidden" eight cursors
+// run hidden, as the main menu's Hide All leaves them: what cursors nobody sees cost.
 //
-// Usage: bench_x11_present SIDE away|over|static XSERVER_PID [COMPOSITOR_PID]
+// Usage: bench_x11_present SIDE away|over|static|hidden XSERVER_PID [COMPOSITOR_PID]
 // scripts/bench-x11 runs it over the sides, pointer places and with and without a compositor.
 #include "common/process_handles.h"
 #include "registry/desktop.h"
@@ -81,7 +82,8 @@ DWORD WINAPI presentStatic(LPVOID parameter) {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s SIDE away|over|static XSERVER_PID [COMPOSITOR_PID]\n",
+        std::fprintf(stderr,
+                     "usage: %s SIDE away|over|static|hidden XSERVER_PID [COMPOSITOR_PID]\n",
                      argv[0]);
         return 2;
     }
@@ -98,14 +100,21 @@ int main(int argc, char** argv) {
     if (mode == "static") {
         CreateThread(nullptr, 0, presentStatic, &side, 0, nullptr);
     } else {
-        auto* entry = new voxtrel::CursorThread;
-        entry->cursor->scale = side / 1024.0 + 1e-9;
+        const int count = mode == "hidden" ? 8 : 1;
         voxtrel::desktop.lock();
-        voxtrel::desktop.threads.push_back(entry);
+        for (int i = 0; i < count; ++i) {
+            auto* entry = new voxtrel::CursorThread;
+            entry->cursor->scale = side / 1024.0 + 1e-9;
+            voxtrel::desktop.threads.push_back(entry);
+        }
         voxtrel::desktop.unlock();
         voxtrel::desktop.startAll();
     }
     std::this_thread::sleep_for(std::chrono::seconds(2)); // shaders, mapping, full speed
+    if (mode == "hidden") {
+        voxtrel::desktop.hideAll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
 
     const std::string self = std::to_string(getpid());
     const double selfStart = cpuSeconds(self), serverStart = cpuSeconds(server);

@@ -102,7 +102,10 @@ LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         PostQuitMessage(0); // ends this cursor's thread loop
         return 0;
     case WM_TIMER:
-        InvalidateRect(window, nullptr, FALSE);
+        // A cursor nobody can see draws nothing. Its clock runs on, so the next frame shows it
+        // where it would have been.
+        if (IsWindowVisible(window) && !IsIconic(window))
+            InvalidateRect(window, nullptr, FALSE);
         return 0;
     case WM_PAINT:
         return paintFrame();

@@ -1,6 +1,7 @@
 // Windows, message queues, timers and painting of the window layer.
 #include "platform/win32.h"
 
+#include "platform/linux/user/user_input.h"
 #include "tests/support/recording_window.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +99,22 @@ TEST(Queues, APaintLeftUnvalidatedComesAgain) {
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "not validated, still due";
     ValidateRect(hwnd, nullptr);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST(Queues, NoPaintWhileTheScreenIsAsleepAndTheAskedPaintComesWhenItWakes) {
+    HWND hwnd = createRecordingWindow();
+    MSG msg;
+    voxtrel::user::deliverScreenAsleep(true);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    // A loop waiting for its next message wakes when the screen does.
+    std::thread waking([] {
+        Sleep(100);
+        voxtrel::user::deliverScreenAsleep(false);
+    });
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
+    waking.join();
 }
 
 struct LoopThread {

@@ -91,10 +91,20 @@ TEST_F(Registry, ShowAllBringsBackHiddenAndMinimisedCursors) {
     ASSERT_TRUE(waitUntil([&] { return headless::window(right)->state.minimized; }));
     EXPECT_TRUE(IsWindow(right)) << "hidden, not closed";
     headless::setPointer(0, 0);
+    // A cursor nobody can see draws nothing (a frame under way may still arrive).
+    const auto framesOf = [](HWND hwnd) { return headless::window(hwnd)->frames; };
+    Sleep(100);
+    auto rightFrames = framesOf(right);
+    EXPECT_TRUE(waitForMoreFrames(left, 10));
+    EXPECT_EQ(framesOf(right), rightFrames) << "a minimised cursor draws no frames";
 
     desktop.hideAll();
     EXPECT_FALSE(headless::window(left)->state.visible);
     EXPECT_FALSE(headless::window(right)->state.visible);
+    Sleep(100);
+    const auto leftFrames = framesOf(left);
+    Sleep(300);
+    EXPECT_EQ(framesOf(left), leftFrames) << "a hidden cursor draws no frames";
 
     desktop.showAll();
     for (HWND hwnd : {left, right}) {

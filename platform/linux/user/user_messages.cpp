@@ -64,7 +64,8 @@ Next nextMessage(MSG* out, HWND filter, UINT low, UINT high, bool remove, bool w
             return Next::Message;
         if (inRange(WM_PAINT, low, high)) {
             for (WindowObject* window : windowsOfThread(queue->threadId)) {
-                if (window->needsPaint && (filter == nullptr || filter == window->hwnd)) {
+                if (window->needsPaint && !globals().screenAsleep &&
+                    (filter == nullptr || filter == window->hwnd)) {
                     *out = MSG{window->hwnd, WM_PAINT, 0, 0, 0, {}};
                     return Next::Message;
                 }
@@ -144,6 +145,17 @@ void deliverDisplayChange(int width, int height) {
             msg.time = GetTickCount();
             post(*queue, msg);
         }
+    }
+}
+
+void deliverScreenAsleep(bool asleep) {
+    std::lock_guard<std::mutex> guard(stateLock());
+    if (globals().screenAsleep == asleep)
+        return;
+    globals().screenAsleep = asleep;
+    for (WindowObject* window : allWindows()) {
+        if (auto queue = queueOf(window->threadId))
+            queue->wake.notify_all();
     }
 }
 

@@ -96,6 +96,7 @@ struct Globals {
     HWND capture = nullptr;
     HWND foreground = nullptr;
     DWORD buttons = 0; // MK_* of the buttons held down
+    bool screenAsleep = false;
 };
 Globals& globals();
 

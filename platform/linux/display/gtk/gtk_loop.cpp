@@ -37,6 +37,7 @@ void runDisplayThread(Startup* startup) {
         return;
     }
     watchScreenSize();
+    watchScreenSleep();
     watchCompositor();
     gtk_main();
 }

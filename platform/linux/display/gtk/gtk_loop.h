@@ -12,6 +12,8 @@ bool displayThreadRunning();
 // Display thread, once GTK runs: tells every window when the screen changes size
 // (gtk_screen.cpp).
 void watchScreenSize();
+// Tells the layer, for the life of the display thread, whether the screen is asleep.
+void watchScreenSleep();
 
 // Runs `work` on the display thread, in the order of the calls, without waiting for it. On the
 // display thread itself it runs at once.

@@ -415,6 +415,23 @@ void showFrame(XWindow& window, const LayeredFrame& frame) {
         applyVisibility(window);
 }
 
+// A window shown again waits for its next frame, so that it never shows the picture it had
+// when it was hidden (a cursor nobody sees draws nothing); one whose frame does not come soon
+// is shown all the same.
+constexpr guint kFreshFrameWaitMs = 250;
+
+void showWithNextFrame(XWindow& window) {
+    g_timeout_add(
+        kFreshFrameWaitMs,
+        [](gpointer hwnd) -> gboolean {
+            XWindow* waiting = findWindow(static_cast<HWND>(hwnd));
+            if (waiting != nullptr && waiting->state.visible && !waiting->mapped)
+                applyVisibility(*waiting);
+            return G_SOURCE_REMOVE;
+        },
+        window.hwnd);
+}
+
 // A compositor started or stopped: each ARGB window changes the way it is shown at once, with
 // the shape of its last frame. Display thread.
 void onCompositedChanged(GdkScreen* screen, gpointer) {
@@ -491,8 +508,12 @@ void applyWindowUpdate(const WindowSnapshot& snapshot, unsigned changes) {
     applyIcon(window);
     if ((changes & kGeometry) != 0)
         applyGeometry(window);
-    if ((changes & (kVisibility | kCreated)) != 0 || (snapshot.visible && !window.mapped))
-        applyVisibility(window);
+    if ((changes & (kVisibility | kCreated)) != 0 || (snapshot.visible && !window.mapped)) {
+        if (snapshot.visible && !window.mapped && window.surface != nullptr)
+            showWithNextFrame(window);
+        else
+            applyVisibility(window);
+    }
     if ((changes & kRaised) != 0 && window.mapped)
         gdk_window_raise(gtk_widget_get_window(window.widget));
     if ((changes & kActivated) != 0 && window.mapped) {
