@@ -81,6 +81,8 @@ public:
     // The zoom step of a frame at tick `now`.
     void stepZoom(DWORD now, double dt);
     void startFrameCounter(DWORD tick);
+    // The frame timer's tick: a repaint, when the cursor can be seen.
+    void onFrameTimer();
     // Counts a frame; when a period of at least a second is over, shows its count as the title.
     void countFrame(DWORD now);
 
@@ -157,6 +159,7 @@ public:
     double frustumHalf = 0.0;
     double pickX = 0.0; // pick point in surface pixels
     double pickY = 0.0;
+    bool unseen = false;             // hidden or minimised: the frame timer runs slowly
     bool hover = false;              // a face is under the mouse
     INT hoverSlot = 0;               // which face, while hover is true
     Launch launches[SLOT_COUNT_MAX]; // (saved) index = face index

@@ -1,6 +1,7 @@
 // A cursor's messages: the frame timer, dragging, the wheel, the double-click that opens a
 // slot, dropped files, Escape and the property menu.
 #include "cursor/cursor.h"
+#include "cursor/frame_rules.h"
 #include "cursor/screen_rules.h"
 
 #include "common/process_handles.h"
@@ -96,16 +97,26 @@ bool Cursor::takeDrop(HDROP drop) {
     return false;
 }
 
+// A cursor nobody can see draws nothing, and its timer slows down until it is seen again. Its
+// clock runs on, so the next frame shows it where it would have been.
+void Cursor::onFrameTimer() {
+    const bool seen = IsWindowVisible(hwnd) && !IsIconic(hwnd);
+    if (seen == unseen) {
+        unseen = !seen;
+        SetTimer(hwnd, FRAME_TIMER_ID, seen ? FRAME_TIMER_INTERVAL : UNSEEN_TIMER_INTERVAL,
+                 nullptr);
+    }
+    if (seen)
+        InvalidateRect(hwnd, nullptr, FALSE);
+}
+
 LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DESTROY:
         PostQuitMessage(0); // ends this cursor's thread loop
         return 0;
     case WM_TIMER:
-        // A cursor nobody can see draws nothing. Its clock runs on, so the next frame shows it
-        // where it would have been.
-        if (IsWindowVisible(window) && !IsIconic(window))
-            InvalidateRect(window, nullptr, FALSE);
+        onFrameTimer();
         return 0;
     case WM_PAINT:
         return paintFrame();

@@ -1,6 +1,7 @@
 // A cursor's layered window, its off-screen surface and its OpenGL context, all made on the
 // cursor's own thread.
 #include "cursor/cursor.h"
+#include "cursor/frame_rules.h"
 #include "cursor/screen_rules.h"
 
 #include "common/process_handles.h"
@@ -15,8 +16,6 @@ namespace voxtrel {
 namespace {
 
 constexpr const char* CURSOR_CLASS_NAME = "cursor";
-constexpr UINT_PTR FRAME_TIMER_ID = 0;
-constexpr UINT FRAME_TIMER_INTERVAL = 0; // as often as the platform allows
 
 constexpr DWORD BASE_EXTENDED_STYLE = WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_ACCEPTFILES;
 constexpr UINT STYLE_CHANGE_FLAGS = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;

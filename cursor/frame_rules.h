@@ -1,6 +1,8 @@
 // The numbers of the frame loop: timing, window size, zoom and spin.
 #pragma once
 
+#include "platform/win32.h"
+
 namespace voxtrel {
 
 constexpr double TICKS_PER_SECOND = 1000.0;
@@ -18,6 +20,10 @@ constexpr double ACCEL_DRIVE = 100.0;   // per second, times +1 (mouse away) or 
 constexpr double ROCK_AMPLITUDE = 45.0; // degrees
 constexpr double ROCK_FREQUENCY = 0.3;  // radians per second
 constexpr unsigned FRAME_COUNT_PERIOD_MS = 1000;
+constexpr UINT_PTR FRAME_TIMER_ID = 0;
+constexpr UINT FRAME_TIMER_INTERVAL = 0; // as often as the platform allows
+// While nobody can see the cursor its timer only looks, this often, whether it is seen again.
+constexpr UINT UNSEEN_TIMER_INTERVAL = 100;
 
 // The window side for a scale: trunc(1024 x scale). A scale outside 0.1 to 1.0 (which only an
 // edited configuration can hold until its next zoom) is taken at the nearest bound, and one that

@@ -234,6 +234,10 @@ TEST_F(Program, SeventyCursorsOverARunStillEndWithExit) {
     // A thread past the first 64 that is slow to tear down: Exit must wait for it too.
     const DWORD late = registered().back()->threadId;
     kernel::holdThreadEnd(late);
+    struct LetGo { // on every way out, or the program could never end
+        DWORD thread;
+        ~LetGo() { kernel::releaseThreadEnd(thread); }
+    } letGo{late};
     ASSERT_TRUE(headless::trayEvent(WM_RBUTTONDOWN));
     ASSERT_TRUE(headless::waitForMenu().has_value());
     headless::answerMenu(IDM_EXIT);

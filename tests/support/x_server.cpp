@@ -103,6 +103,11 @@ std::optional<Geometry> geometryOf(const std::string& window) {
     return geometry;
 }
 
+bool isViewable(const std::string& window) {
+    const auto info = runCommand("xwininfo -id " + window + " 2>/dev/null");
+    return info && info->find("IsViewable") != std::string::npos;
+}
+
 bool waitFor(const std::function<bool()>& condition, int limitMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     while (std::chrono::steady_clock::now() < deadline) {

@@ -50,6 +50,9 @@ struct Geometry {
 // Where a window stands on the screen, by xdotool.
 std::optional<Geometry> geometryOf(const std::string& window);
 
+// Whether an X window is mapped and all its ancestors too, by xwininfo.
+bool isViewable(const std::string& window);
+
 // Polls `condition` until it holds; false after `limitMs`.
 bool waitFor(const std::function<bool()>& condition, int limitMs = 10000);
 

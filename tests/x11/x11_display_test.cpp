@@ -27,6 +27,40 @@ struct Rgb {
     int red, green, blue;
 };
 
+// Gives a layered window a frame of what `paint` gives for each pixel, at `rect`. On the
+// window's own thread.
+void presentLayered(HWND hwnd, const RECT& rect, const std::function<Rgb(int, int)>& paint,
+                    DWORD flags = ULW_COLORKEY, BYTE alpha = 255) {
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    SelectObject(dc, dib);
+    const int stride = (width * 3 + 3) & ~3;
+    for (int y = 0; y < height; ++y) {
+        auto* row = static_cast<unsigned char*>(bits) + static_cast<long>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = paint(x, y);
+            row[x * 3] = static_cast<unsigned char>(c.blue);
+            row[x * 3 + 1] = static_cast<unsigned char>(c.green);
+            row[x * 3 + 2] = static_cast<unsigned char>(c.red);
+        }
+    }
+    POINT position{rect.left, rect.top};
+    SIZE size{width, height};
+    POINT origin{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, 0};
+    UpdateLayeredWindow(hwnd, nullptr, &position, &size, dc, &origin, kKey, &blend, flags);
+    DeleteDC(dc);
+    DeleteObject(dib);
+}
+
 // A layered window of the recording class, showing what `paint` gives for each pixel. Made on
 // the UI thread, which then runs its messages.
 HWND makeLayeredWindow(UiThread& ui, const RECT& rect, const std::function<Rgb(int, int)>& paint,
@@ -36,36 +70,8 @@ HWND makeLayeredWindow(UiThread& ui, const RECT& rect, const std::function<Rgb(i
     ui.call([&] {
         hwnd = createRecordingWindow(WS_EX_LAYERED | exStyle, nullptr, classStyle, rect);
         SetWindowTextA(hwnd, title);
-        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-        HDC dc = CreateCompatibleDC(nullptr);
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        void* bits = nullptr;
-        HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        SelectObject(dc, dib);
-        const int stride = (width * 3 + 3) & ~3;
-        for (int y = 0; y < height; ++y) {
-            auto* row =
-                static_cast<unsigned char*>(bits) + static_cast<long>(height - 1 - y) * stride;
-            for (int x = 0; x < width; ++x) {
-                const Rgb c = paint(x, y);
-                row[x * 3] = static_cast<unsigned char>(c.blue);
-                row[x * 3 + 1] = static_cast<unsigned char>(c.green);
-                row[x * 3 + 2] = static_cast<unsigned char>(c.red);
-            }
-        }
-        POINT position{rect.left, rect.top};
-        SIZE size{width, height};
-        POINT origin{0, 0};
-        BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, 0};
-        UpdateLayeredWindow(hwnd, nullptr, &position, &size, dc, &origin, kKey, &blend, flags);
+        presentLayered(hwnd, rect, paint, flags, alpha);
         ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-        DeleteDC(dc);
-        DeleteObject(dib);
     });
     return hwnd;
 }
@@ -114,6 +120,15 @@ int xOf(LPARAM lParam) {
 }
 int yOf(LPARAM lParam) {
     return static_cast<short>(HIWORD(lParam));
+}
+
+// The X window that shows the layer's window titled `title`.
+std::string xWindowOf(const std::string& title) {
+    if (!waitForCommand("xdotool search --onlyvisible --name '^" + title + "$'"))
+        return {};
+    const auto found =
+        runCommand("xdotool search --onlyvisible --name '^" + title + "$' | head -1");
+    return found ? found->substr(0, found->find('\n')) : std::string();
 }
 
 class X11Display : public testing::Test {
@@ -169,6 +184,33 @@ TEST_F(X11Display, ALayeredWindowShowsItsFramePixelForPixelAndLetsClicksThroughI
     const auto press = messagesOf(top, {WM_LBUTTONDOWN}).front();
     EXPECT_EQ(xOf(press.lParam), 50);
     EXPECT_EQ(yOf(press.lParam), 50);
+}
+
+TEST_F(X11Display, AWindowShownAgainShowsItsNextFrameNeverTheOneItWasHiddenWith) {
+    UiThread ui;
+    const RECT rect{700, 200, 800, 300};
+    HWND hwnd = makeLayeredWindow(
+        ui, rect, [](int, int) { return solid(30, 170, 30); }, 0, 0, ULW_COLORKEY, 255,
+        "shown again");
+    ASSERT_TRUE(onScreen(750, 250, {30, 170, 30}));
+    const std::string window = xWindowOf("shown again");
+    ASSERT_FALSE(window.empty());
+    ui.call([&] { ShowWindow(hwnd, SW_HIDE); });
+    ASSERT_TRUE(waitFor([&] { return !isViewable(window); }));
+
+    // Shown again: nothing until the next frame, which is what shows.
+    ui.call([&] { ShowWindow(hwnd, SW_SHOWNOACTIVATE); });
+    Sleep(100);
+    EXPECT_FALSE(isViewable(window)) << "the picture from before the hiding never shows";
+    ui.call([&] { presentLayered(hwnd, rect, [](int, int) { return solid(170, 30, 30); }); });
+    EXPECT_TRUE(onScreen(750, 250, {170, 30, 30}));
+
+    // A window whose next frame does not come is shown all the same, with the one it has.
+    ui.call([&] { ShowWindow(hwnd, SW_HIDE); });
+    ASSERT_TRUE(waitFor([&] { return !isViewable(window); }));
+    ui.call([&] { ShowWindow(hwnd, SW_SHOWNOACTIVATE); });
+    EXPECT_TRUE(waitFor([&] { return isViewable(window); }, 2000));
+    EXPECT_TRUE(onScreen(750, 250, {170, 30, 30}));
 }
 
 TEST_F(X11Display, MouseAndKeysArriveInOrderWithClientCoordinates) {
@@ -387,15 +429,6 @@ TEST_F(X11Display, TheTrayIconEmbedsWithItsTipAndReportsClicks) {
         Shell_NotifyIconA(NIM_DELETE, &icon);
     });
     EXPECT_TRUE(waitForCommand("! xdotool search --onlyvisible --name '^Voxtrel tray tip$'"));
-}
-
-// The X window that shows the layer's window titled `title`.
-std::string xWindowOf(const std::string& title) {
-    if (!waitForCommand("xdotool search --onlyvisible --name '^" + title + "$'"))
-        return {};
-    const auto found =
-        runCommand("xdotool search --onlyvisible --name '^" + title + "$' | head -1");
-    return found ? found->substr(0, found->find('\n')) : std::string();
 }
 
 std::string netWmState(const std::string& window) {

@@ -100,11 +100,6 @@ std::string waitForCursorWindow(int pid) {
     return cursor;
 }
 
-bool isViewable(const std::string& window) {
-    const auto info = runCommand("xwininfo -id " + window + " 2>/dev/null");
-    return info && info->find("IsViewable") != std::string::npos;
-}
-
 class ProgramOnX : public testing::Test {
 protected:
     void SetUp() override {

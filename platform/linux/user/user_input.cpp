@@ -68,6 +68,7 @@ UINT pressMessage(MessageQueue& queue, const WindowObject& window, const ButtonM
 void deliverPointer(HWND hit, PointerEvent event, POINT screen, int wheelDelta) {
     std::lock_guard<std::mutex> guard(stateLock());
     Globals& state = globals();
+    state.pointer = screen;
     const ButtonMessages button = buttonOf(event);
     if (event != PointerEvent::Move && event != PointerEvent::Wheel) {
         if (isDown(event))
@@ -153,5 +154,7 @@ BOOL WINAPI GetCursorPos(LPPOINT point) {
     if (point == nullptr)
         return FALSE;
     *point = voxtrel::display::current().pointerPosition();
+    std::lock_guard<std::mutex> guard(stateLock());
+    globals().pointer = *point;
     return TRUE;
 }

@@ -34,9 +34,13 @@ bool takeFrom(std::deque<MSG>& messages, MSG* out, HWND filter, UINT low, UINT h
     return false;
 }
 
+// A generated message's time and pointer position. The position is the last one the layer
+// saw, as Windows records it: asking the X server on every timer tick would cost a round trip
+// each time, for a field nobody reads.
 void stamp(MSG* msg) {
     msg->time = GetTickCount();
-    msg->pt = display::current().pointerPosition();
+    std::lock_guard<std::mutex> guard(stateLock());
+    msg->pt = globals().pointer;
 }
 
 } // namespace

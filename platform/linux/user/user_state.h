@@ -97,6 +97,7 @@ struct Globals {
     HWND foreground = nullptr;
     DWORD buttons = 0; // MK_* of the buttons held down
     bool screenAsleep = false;
+    POINT pointer{}; // where the pointer was last seen, by an event or a query
 };
 Globals& globals();
 
