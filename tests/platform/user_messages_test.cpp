@@ -101,9 +101,17 @@ TEST(Queues, APaintLeftUnvalidatedComesAgain) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST(Queues, NoPaintWhileTheScreenIsAsleepAndTheAskedPaintComesWhenItWakes) {
+TEST(Queues, NoPaintWhileNobodyCanSeeTheWindowAndTheAskedPaintComesAfter) {
     HWND hwnd = createRecordingWindow();
     MSG msg;
+    voxtrel::user::deliverObscured(hwnd, true);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "wholly covered";
+    voxtrel::user::deliverObscured(hwnd, false);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
+    ValidateRect(hwnd, nullptr);
+
     voxtrel::user::deliverScreenAsleep(true);
     InvalidateRect(hwnd, nullptr, FALSE);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));

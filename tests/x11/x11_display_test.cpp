@@ -213,6 +213,37 @@ TEST_F(X11Display, AWindowShownAgainShowsItsNextFrameNeverTheOneItWasHiddenWith)
     EXPECT_TRUE(onScreen(750, 250, {170, 30, 30}));
 }
 
+TEST_F(X11Display, AWindowWhollyCoveredGetsNoPaintUntilItIsUncovered) {
+    UiThread ui;
+    HWND covered =
+        makeLayeredWindow(ui, {700, 500, 800, 600}, [](int, int) { return solid(30, 30, 170); });
+    ASSERT_TRUE(onScreen(750, 550, {30, 30, 170}));
+    // Shaped like a ring, the window above hides every pixel but the middle one's.
+    auto ring = [](int x, int y) {
+        return (x >= 95 && x < 105 && y >= 95 && y < 105) ? Rgb{0, 0, 255} : solid(170, 170, 30);
+    };
+    HWND cover = makeLayeredWindow(ui, {650, 450, 850, 650}, ring);
+    ASSERT_TRUE(onScreen(750, 550, {30, 30, 170})) << "seen through the hole";
+    const auto paintsAfterAsking = [&] {
+        clearRecorded();
+        ui.call([&] { InvalidateRect(covered, nullptr, FALSE); });
+        return waitForMessage(covered, WM_PAINT, 1500);
+    };
+    EXPECT_TRUE(paintsAfterAsking()) << "a window seen through a hole above it is painted";
+
+    // The hole filled: nobody sees the window beneath, which is not painted.
+    ui.call([&] {
+        presentLayered(cover, {650, 450, 850, 650}, [](int, int) { return solid(170, 170, 30); });
+    });
+    ASSERT_TRUE(onScreen(750, 550, {170, 170, 30}));
+    Sleep(1200); // a change of shape is read within a second
+    EXPECT_FALSE(paintsAfterAsking()) << "a wholly covered window is not painted";
+
+    // Uncovered, it is painted at once, not at the next reading of the second.
+    ui.call([&] { ShowWindow(cover, SW_HIDE); });
+    EXPECT_TRUE(waitForMessage(covered, WM_PAINT, 300)) << "the paint asked for comes at once";
+}
+
 TEST_F(X11Display, MouseAndKeysArriveInOrderWithClientCoordinates) {
     UiThread ui;
     HWND hwnd = makeLayeredWindow(

@@ -21,9 +21,11 @@ void deliverKey(UINT virtualKey, bool down);
 // gets WM_DISPLAYCHANGE with the new size, as Windows tells its top-level windows.
 void deliverDisplayChange(int width, int height);
 
-// Whether the screen is asleep (powered down or under a screen saver): then nobody sees any
-// window, and none gets WM_PAINT, so nothing is drawn; the paints asked for meanwhile come as
-// soon as the screen wakes.
+// What the display knows of who can see windows: whether one is wholly covered by others, and
+// whether the screen is asleep (powered down or under a screen saver). A window nobody can see
+// gets no WM_PAINT, so nothing is drawn; the paint asked for meanwhile comes as soon as it can
+// be seen again.
+void deliverObscured(HWND hwnd, bool obscured);
 void deliverScreenAsleep(bool asleep);
 
 // Ends the modal menu or box `token` of thread `threadId` with `result`.

@@ -68,7 +68,7 @@ Next nextMessage(MSG* out, HWND filter, UINT low, UINT high, bool remove, bool w
             return Next::Message;
         if (inRange(WM_PAINT, low, high)) {
             for (WindowObject* window : windowsOfThread(queue->threadId)) {
-                if (window->needsPaint && !globals().screenAsleep &&
+                if (window->needsPaint && !window->obscured && !globals().screenAsleep &&
                     (filter == nullptr || filter == window->hwnd)) {
                     *out = MSG{window->hwnd, WM_PAINT, 0, 0, 0, {}};
                     return Next::Message;
@@ -150,6 +150,16 @@ void deliverDisplayChange(int width, int height) {
             post(*queue, msg);
         }
     }
+}
+
+void deliverObscured(HWND hwnd, bool obscured) {
+    std::lock_guard<std::mutex> guard(stateLock());
+    WindowObject* window = findWindow(hwnd);
+    if (window == nullptr || window->obscured == obscured)
+        return;
+    window->obscured = obscured;
+    if (auto queue = queueOf(window->threadId))
+        queue->wake.notify_all(); // a paint that waited is due now
 }
 
 void deliverScreenAsleep(bool asleep) {

@@ -50,6 +50,7 @@ struct WindowObject {
     bool visible = false;
     bool minimized = false;
     bool needsPaint = false;
+    bool obscured = false; // wholly covered, as the display says
     bool destroying = false;
     // The last layered frame handed to the backend: its buffers are used again for the next
     // one once nobody else holds it, instead of allocating megabytes every frame.

@@ -482,6 +482,15 @@ void showQueuedFrames() {
 
 } // namespace
 
+std::vector<ShownWindow> shownWindows() {
+    std::vector<ShownWindow> shown;
+    for (const auto& [hwnd, window] : windows()) {
+        if (window->widget != nullptr && window->mapped && !window->state.minimized)
+            shown.push_back({hwnd, GDK_WINDOW_XID(gtk_widget_get_window(window->widget))});
+    }
+    return shown;
+}
+
 void watchCompositor() {
     g_signal_connect(gdk_screen_get_default(), "composited-changed",
                      G_CALLBACK(onCompositedChanged), nullptr);

@@ -4,10 +4,23 @@
 
 #include "platform/linux/display/display.h"
 
+#include <vector>
+
 namespace voxtrel::display::gtk {
 
 // Follows a compositor's coming and going for the life of the display thread.
 void watchCompositor();
+
+// Tells the layer, for the life of the display thread, which shown windows others wholly cover
+// (gtk_coverage.cpp).
+void watchCoverage();
+
+// The windows mapped and not minimised: the layer's handle and the X window.
+struct ShownWindow {
+    HWND hwnd;
+    unsigned long xid;
+};
+std::vector<ShownWindow> shownWindows();
 
 void applyWindowUpdate(const WindowSnapshot& window, unsigned changes);
 void forgetWindow(HWND hwnd);
