@@ -23,6 +23,7 @@ namespace voxtrel::display::gtk {
 namespace {
 
 constexpr guint kCoveragePollMs = 1000;
+constexpr guint kCoverageSettleMs = 100;
 bool readScheduled = false;
 
 // The child of the root that holds `window`: itself, or the window manager's frame.
@@ -141,8 +142,8 @@ gboolean readCoverage(gpointer) {
     return G_SOURCE_CONTINUE;
 }
 
-// A change among the desktop's windows: the coverage is read again once the events of the
-// moment are handled.
+// A change among the desktop's windows: the coverage is read again shortly. A cursor dragged or
+// zoomed moves every frame; the changes of a moment are read once, not once a frame.
 GdkFilterReturn onRootEvent(GdkXEvent* native, GdkEvent*, gpointer) {
     const auto* event = static_cast<const XEvent*>(native);
     switch (event->type) {
@@ -153,7 +154,8 @@ GdkFilterReturn onRootEvent(GdkXEvent* native, GdkEvent*, gpointer) {
     case DestroyNotify:
         if (!readScheduled) {
             readScheduled = true;
-            g_idle_add(
+            g_timeout_add(
+                kCoverageSettleMs,
                 [](gpointer) -> gboolean {
                     readCoverage(nullptr);
                     return G_SOURCE_REMOVE;
