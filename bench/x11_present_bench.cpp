@@ -120,17 +120,33 @@ int main(int argc, char** argv) {
     const double selfStart = cpuSeconds(self), serverStart = cpuSeconds(server);
     const double compositorStart = compositor.empty() ? 0 : cpuSeconds(compositor);
     const auto start = Clock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(10));
+    // Each cursor's title is the number of frames it drew in the last second: read once a
+    // second, added up, it counts the frames of the run.
+    long frames = 0;
+    for (int second = 0; second < 10; ++second) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        voxtrel::desktop.lock();
+        for (const voxtrel::CursorThread* entry : voxtrel::desktop.threads) {
+            char title[32] = "";
+            if (entry->cursor->hwnd != nullptr)
+                GetWindowTextA(entry->cursor->hwnd, title, sizeof title);
+            frames += std::atol(title);
+        }
+        voxtrel::desktop.unlock();
+    }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const double selfShare = (cpuSeconds(self) - selfStart) / seconds;
     const double serverShare = (cpuSeconds(server) - serverStart) / seconds;
     const double compositorShare =
         compositor.empty() ? 0 : (cpuSeconds(compositor) - compositorStart) / seconds;
+    const double together = selfShare + serverShare + compositorShare;
+    // What one frame costs all told, where frames were drawn.
+    const double frameMs = frames > 0 ? 1000 * together * seconds / frames : 0;
     std::printf("side %4d  %-6s  %-10s  process %5.1f%%  X server %5.1f%%  compositor %5.1f%%  "
-                "together %5.1f%%\n",
+                "together %5.1f%%  %5.1f fps  %6.3f ms a frame\n",
                 side, mode.c_str(), compositor.empty() ? "no comp." : "compositor", 100 * selfShare,
-                100 * serverShare, 100 * compositorShare,
-                100 * (selfShare + serverShare + compositorShare));
+                100 * serverShare, 100 * compositorShare, 100 * together, frames / seconds,
+                frameMs);
     std::fflush(stdout);
     std::_Exit(0); // the cursor threads and the display thread end with the process
 }

@@ -151,13 +151,15 @@ void copyFrame(BitmapObject& bitmap, bool fromOpenGl, int left, int top,
     }
 }
 
-// One pass over the frame: alpha 0 for key pixels, 255 for the rest (or, with `pixelAlpha`, the
-// pixels' own alpha, 0 for hidden ones), and the runs of shown pixels of each row, which are the
-// window's shape.
+// One pass over the frame: the hidden pixels (the key's, or with `pixelAlpha` those of alpha 0)
+// made fully transparent, premultiplied (all bytes 0), so a window system shows the frame as it
+// stands; the others given alpha 255, or with `pixelAlpha` keeping their own; and the runs of
+// shown pixels of each row, which are the window's shape.
 void keyAndShape(display::LayeredFrame& frame, COLORREF key, bool useKey, bool pixelAlpha) {
     const std::uint32_t keyBgr = (std::uint32_t{GetBValue(key)}) |
                                  (std::uint32_t{GetGValue(key)} << 8) |
                                  (std::uint32_t{GetRValue(key)} << 16);
+    const std::uint32_t opaque = pixelAlpha ? 0 : 0xFF000000u;
     frame.shape.clear();
     std::uint8_t* pixel = frame.bgra.data();
     for (int y = 0; y < frame.height; ++y) {
@@ -165,12 +167,10 @@ void keyAndShape(display::LayeredFrame& frame, COLORREF key, bool useKey, bool p
         for (int x = 0; x < frame.width; ++x, pixel += 4) {
             std::uint32_t value;
             std::memcpy(&value, pixel, 4);
-            const bool keyed = useKey && (value & 0x00FFFFFFu) == keyBgr;
-            const bool hidden = keyed || (pixelAlpha && pixel[3] == 0);
-            if (!pixelAlpha)
-                pixel[3] = hidden ? 0 : 255;
-            else if (keyed)
-                pixel[3] = 0;
+            const bool hidden =
+                (useKey && (value & 0x00FFFFFFu) == keyBgr) || (pixelAlpha && (value >> 24) == 0);
+            value = hidden ? 0 : value | opaque;
+            std::memcpy(pixel, &value, 4);
             if (!hidden && runStart < 0) {
                 runStart = x;
             } else if (hidden && runStart >= 0) {

@@ -39,6 +39,7 @@ void runDisplayThread(Startup* startup) {
     watchScreenSize();
     watchScreenSleep();
     watchCompositor();
+    watchFramePuts();
     watchCoverage();
     gtk_main();
 }

@@ -11,6 +11,7 @@
 
 #include "platform/linux/display/gtk/gtk_icons.h"
 #include "platform/linux/display/gtk/gtk_loop.h"
+#include "platform/linux/display/gtk/gtk_server_image.h"
 #include "platform/linux/shell/shell_input.h"
 #include "platform/linux/user/user_input.h"
 
@@ -44,7 +45,14 @@ struct XWindow {
     bool argb = false;       // has the screen's ARGB visual
     bool composited = false; // argb, and a compositor runs: shown through alpha, not a shape
     bool mapped = false;
-    // The shown picture: premultiplied ARGB32 rows, the frame's own bytes.
+    // The shown picture in memory the server reads, where it offers that; a frame that comes
+    // while the server still reads the last one waits for it (only the newest waits).
+    std::unique_ptr<ServerImage> image;
+    GC gc = nullptr;
+    std::shared_ptr<const LayeredFrame> waiting;
+    bool exposedWhileBusy = false;
+    bool plain = false; // no shared memory for this window: the picture goes through cairo
+    // The plain way's picture: premultiplied ARGB32 rows, the frame's own bytes.
     std::vector<std::uint8_t> pixels;
     int width = 0;
     int height = 0;
@@ -172,8 +180,25 @@ gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer) {
     return TRUE;
 }
 
+void putImage(XWindow& window) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
+    if (window.gc == nullptr)
+        window.gc =
+            XCreateGC(GDK_WINDOW_XDISPLAY(gdkWindow), GDK_WINDOW_XID(gdkWindow), 0, nullptr);
+    window.image->put(GDK_WINDOW_XID(gdkWindow), window.gc);
+}
+
 gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
     XWindow* window = findWindow(hwndOf(widget));
+    if (window != nullptr && window->image != nullptr) {
+        // The server lost part of the picture (mapped, uncovered, resized): it is put again,
+        // or once more after the put under way if the server might have lost that one's.
+        if (window->image->busy())
+            window->exposedWhileBusy = true;
+        else
+            putImage(*window);
+        return TRUE;
+    }
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     if (window != nullptr && window->surface != nullptr) {
         cairo_set_source_surface(cr, window->surface, 0, 0);
@@ -278,6 +303,13 @@ void makeWidget(XWindow& window) {
     GtkWindow* gtkWindow = GTK_WINDOW(widget);
     gtk_window_set_decorated(gtkWindow, FALSE);
     gtk_widget_set_app_paintable(widget, TRUE);
+    // A layered window's picture goes straight to the X window: no intermediate surface of
+    // GTK's is drawn and copied over it at each exposure.
+    if ((window.state.exStyle & WS_EX_LAYERED) != 0) {
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        gtk_widget_set_double_buffered(widget, FALSE);
+        G_GNUC_END_IGNORE_DEPRECATIONS
+    }
     // An ARGB window serves both ways of showing a layered frame, so a compositor may come
     // and go without the window being made again.
     GdkScreen* screen = gtk_widget_get_screen(widget);
@@ -373,9 +405,32 @@ void applyFrameShape(XWindow& window) {
     }
 }
 
-void showFrame(XWindow& window, const LayeredFrame& frame) {
-    if (window.widget == nullptr)
-        makeWidget(window);
+// Writes the frame into the window's server image, made (again) at the frame's size; false
+// where the window has no shared memory and takes the plain way.
+bool writeServerImage(XWindow& window, const LayeredFrame& frame) {
+    if (window.plain)
+        return false;
+    if (window.image == nullptr || window.image->width() != frame.width ||
+        window.image->height() != frame.height) {
+        window.image.reset();
+        GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
+        GdkVisual* visual = gdk_window_get_visual(gdkWindow);
+        window.image = ServerImage::make(GDK_WINDOW_XDISPLAY(gdkWindow), GDK_VISUAL_XVISUAL(visual),
+                                         gdk_visual_get_depth(visual), frame.width, frame.height);
+        if (window.image == nullptr) {
+            window.plain = true;
+            return false;
+        }
+    }
+    // The frame's BGRA bytes, hidden pixels all 0, are the server's pixels as they stand.
+    const std::size_t rowBytes = static_cast<std::size_t>(frame.width) * 4;
+    for (int y = 0; y < frame.height; ++y)
+        std::memcpy(window.image->row(y), frame.bgra.data() + rowBytes * y, rowBytes);
+    return true;
+}
+
+// The plain way: the frame becomes a cairo surface that GTK draws.
+void writeCairoSurface(XWindow& window, const LayeredFrame& frame) {
     if (frame.width != window.width || frame.height != window.height) {
         if (window.surface != nullptr)
             cairo_surface_destroy(window.surface);
@@ -387,18 +442,23 @@ void showFrame(XWindow& window, const LayeredFrame& frame) {
             window.pixels.data(), CAIRO_FORMAT_ARGB32, frame.width, frame.height, stride);
     }
     cairo_surface_flush(window.surface);
-    // The frame's BGRA bytes are cairo's ARGB32 on a little-endian machine; a key pixel is
-    // made fully transparent (premultiplied: black) for a compositor, now or later.
-    const std::size_t count = static_cast<std::size_t>(frame.width) * frame.height;
-    std::memcpy(window.pixels.data(), frame.bgra.data(), count * 4);
-    if (window.argb) {
-        std::uint8_t* pixel = window.pixels.data();
-        for (std::size_t i = 0; i < count; ++i, pixel += 4) {
-            if (pixel[3] == 0)
-                std::memset(pixel, 0, 3);
-        }
-    }
+    std::memcpy(window.pixels.data(), frame.bgra.data(),
+                static_cast<std::size_t>(frame.width) * frame.height * 4);
     cairo_surface_mark_dirty(window.surface);
+}
+
+void showFrame(XWindow& window, std::shared_ptr<const LayeredFrame> shown) {
+    if (window.widget == nullptr)
+        makeWidget(window);
+    if (window.image != nullptr && window.image->busy()) {
+        window.waiting = std::move(shown);
+        return;
+    }
+    window.waiting.reset();
+    const LayeredFrame& frame = *shown;
+    const bool served = writeServerImage(window, frame);
+    if (!served)
+        writeCairoSurface(window, frame);
 
     window.lastShape = frame.shape;
     window.keyed = frame.shaped;
@@ -410,7 +470,10 @@ void showFrame(XWindow& window, const LayeredFrame& frame) {
         gdk_window_set_opacity(gtk_widget_get_window(window.widget), opacity);
         window.opacity = opacity;
     }
-    gtk_widget_queue_draw(window.widget);
+    if (!served)
+        gtk_widget_queue_draw(window.widget);
+    else if (window.mapped)
+        putImage(window); // an unmapped window is given it when the server exposes it
     if (window.state.visible && !window.mapped)
         applyVisibility(window);
 }
@@ -476,7 +539,7 @@ void showQueuedFrames() {
     for (auto& [hwnd, frame] : frames) {
         // A window destroyed meanwhile is not brought back by its last frame.
         if (XWindow* window = findWindow(hwnd))
-            showFrame(*window, *frame);
+            showFrame(*window, std::move(frame));
     }
 }
 
@@ -489,6 +552,35 @@ std::vector<ShownWindow> shownWindows() {
             shown.push_back({hwnd, GDK_WINDOW_XID(gtk_widget_get_window(window->widget))});
     }
     return shown;
+}
+
+namespace {
+
+// The server is done reading a window's image: the frame that waited for it is shown, or the
+// picture put again where an exposure came while the server read it.
+GdkFilterReturn onServerEvent(GdkXEvent* event, GdkEvent*, gpointer) {
+    ServerImage* done = nullptr;
+    if (!ServerImage::isCompletion(*static_cast<XEvent*>(event), done))
+        return GDK_FILTER_CONTINUE;
+    for (auto& [hwnd, window] : windows()) {
+        if (done == nullptr || window->image.get() != done)
+            continue;
+        if (window->waiting != nullptr) {
+            window->exposedWhileBusy = false;
+            showFrame(*window, std::move(window->waiting));
+        } else if (window->exposedWhileBusy && window->mapped) {
+            window->exposedWhileBusy = false;
+            putImage(*window);
+        }
+        break;
+    }
+    return GDK_FILTER_REMOVE;
+}
+
+} // namespace
+
+void watchFramePuts() {
+    gdk_window_add_filter(nullptr, onServerEvent, nullptr);
 }
 
 void watchCompositor() {
@@ -518,7 +610,8 @@ void applyWindowUpdate(const WindowSnapshot& snapshot, unsigned changes) {
     if ((changes & kGeometry) != 0)
         applyGeometry(window);
     if ((changes & (kVisibility | kCreated)) != 0 || (snapshot.visible && !window.mapped)) {
-        if (snapshot.visible && !window.mapped && window.surface != nullptr)
+        if (snapshot.visible && !window.mapped &&
+            (window.surface != nullptr || window.image != nullptr))
             showWithNextFrame(window);
         else
             applyVisibility(window);
@@ -537,6 +630,9 @@ void forgetWindow(HWND hwnd) {
         return;
     XWindow* window = found->second;
     windows().erase(found);
+    window->image.reset();
+    if (window->gc != nullptr)
+        XFreeGC(GDK_WINDOW_XDISPLAY(gtk_widget_get_window(window->widget)), window->gc);
     if (window->widget != nullptr)
         gtk_widget_destroy(window->widget);
     if (window->surface != nullptr)

@@ -11,6 +11,10 @@ namespace voxtrel::display::gtk {
 // Follows a compositor's coming and going for the life of the display thread.
 void watchCompositor();
 
+// Shows the frame that waited while the server read a window's last one, for the life of the
+// display thread.
+void watchFramePuts();
+
 // Tells the layer, for the life of the display thread, which shown windows others wholly cover
 // (gtk_coverage.cpp).
 void watchCoverage();

@@ -1,0 +1,129 @@
+// Shared-memory images for window pictures. The segment is marked for removal as soon as both
+// sides hold it, so nothing is left behind whatever way the process ends. A server that cannot
+// attach it (a remote display) is asked once; from then on every window takes the plain way.
+#include "platform/linux/display/gtk/gtk_server_image.h"
+
+#include <X11/extensions/XShm.h>
+#include <gdk/gdkx.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+namespace voxtrel::display::gtk {
+
+struct ServerImage::Segment {
+    XShmSegmentInfo info{};
+};
+
+namespace {
+
+int completionEvent = -1;   // the server's ShmCompletion event type, once known
+bool attachRefused = false; // the server cannot reach our memory: no more tries
+
+std::map<ShmSeg, ServerImage*>& liveImages() {
+    static auto* images = new std::map<ShmSeg, ServerImage*>;
+    return *images;
+}
+
+bool sharedMemoryOffered(::Display* x) {
+    static const bool wanted = [] {
+        const char* setting = std::getenv("VOXTREL_X11_SHM");
+        return setting == nullptr || std::strcmp(setting, "0") != 0;
+    }();
+    if (!wanted || attachRefused || XShmQueryExtension(x) == False)
+        return false;
+    completionEvent = XShmGetEventBase(x) + ShmCompletion;
+    return true;
+}
+
+// The frame's bytes are blue, green, red, alpha: the server must keep a pixel as one 32-bit
+// little-endian word with red above green above blue.
+bool takesFrameBytes(const Visual* visual, const XImage& image) {
+    return image.bits_per_pixel == 32 && image.byte_order == LSBFirst &&
+           visual->red_mask == 0xFF0000u && visual->green_mask == 0xFF00u &&
+           visual->blue_mask == 0xFFu;
+}
+
+} // namespace
+
+std::unique_ptr<ServerImage> ServerImage::make(::Display* x, Visual* visual, int depth, int width,
+                                               int height) {
+    if (width <= 0 || height <= 0 || !sharedMemoryOffered(x))
+        return nullptr;
+    std::unique_ptr<ServerImage> made(new ServerImage);
+    made->x_ = x;
+    made->width_ = width;
+    made->height_ = height;
+    made->segment_ = std::make_unique<Segment>();
+    XShmSegmentInfo& info = made->segment_->info;
+    made->image_ = XShmCreateImage(x, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &info,
+                                   static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (made->image_ == nullptr || !takesFrameBytes(visual, *made->image_))
+        return nullptr;
+    const std::size_t bytes = static_cast<std::size_t>(made->image_->bytes_per_line) * height;
+    info.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (info.shmid < 0)
+        return nullptr;
+    void* memory = shmat(info.shmid, nullptr, 0);
+    if (memory == reinterpret_cast<void*>(-1)) {
+        shmctl(info.shmid, IPC_RMID, nullptr);
+        info.shmid = -1;
+        return nullptr;
+    }
+    info.shmaddr = made->image_->data = static_cast<char*>(memory);
+    info.readOnly = False;
+    GdkDisplay* display = gdk_x11_lookup_xdisplay(x);
+    gdk_x11_display_error_trap_push(display);
+    XShmAttach(x, &info);
+    XSync(x, False);
+    const bool attached = gdk_x11_display_error_trap_pop(display) == 0;
+    shmctl(info.shmid, IPC_RMID, nullptr); // freed when both sides let go
+    if (!attached) {
+        attachRefused = true;
+        return nullptr;
+    }
+    liveImages()[info.shmseg] = made.get();
+    return made;
+}
+
+ServerImage::~ServerImage() {
+    if (segment_ != nullptr && segment_->info.shmaddr != nullptr) {
+        if (liveImages().erase(segment_->info.shmseg) != 0)
+            XShmDetach(x_, &segment_->info); // after any put still queued, which reads first
+        shmdt(segment_->info.shmaddr);
+    }
+    if (image_ != nullptr) {
+        image_->data = nullptr; // the segment's, not Xlib's to free
+        XDestroyImage(image_);
+    }
+}
+
+std::uint8_t* ServerImage::row(int y) {
+    return reinterpret_cast<std::uint8_t*>(image_->data) +
+           static_cast<std::ptrdiff_t>(image_->bytes_per_line) * y;
+}
+
+void ServerImage::put(::Window drawable, GC gc) {
+    XShmPutImage(x_, drawable, gc, image_, 0, 0, 0, 0, static_cast<unsigned>(width_),
+                 static_cast<unsigned>(height_), True);
+    XFlush(x_);
+    busy_ = true;
+}
+
+bool ServerImage::isCompletion(const XEvent& event, ServerImage*& done) {
+    done = nullptr;
+    if (completionEvent < 0 || event.type != completionEvent)
+        return false;
+    const auto& completion = reinterpret_cast<const XShmCompletionEvent&>(event);
+    auto found = liveImages().find(completion.shmseg);
+    if (found != liveImages().end()) {
+        found->second->busy_ = false;
+        done = found->second;
+    }
+    return true;
+}
+
+} // namespace voxtrel::display::gtk

@@ -1,0 +1,46 @@
+// A window's picture in memory the X server reads itself (MIT-SHM): a frame is written into it
+// once, in the window's own pixel format, and put on the window without travelling through the
+// socket or through GTK's drawing. Display thread only.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace voxtrel::display::gtk {
+
+class ServerImage {
+public:
+    // An image of `width` x `height` for windows of `visual` and `depth`, or null where the
+    // server offers no shared memory (a remote display), or keeps pixels otherwise than as
+    // 32-bit little-endian BGRA words, or VOXTREL_X11_SHM=0 asks for the plain way.
+    static std::unique_ptr<ServerImage> make(::Display* x, Visual* visual, int depth, int width,
+                                             int height);
+    ~ServerImage();
+    ServerImage(const ServerImage&) = delete;
+    ServerImage& operator=(const ServerImage&) = delete;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    std::uint8_t* row(int y);
+    // Puts the whole image on `drawable`; the server reads the memory after the call returns,
+    // so the pixels are not written again until it says it is done (busy() false).
+    void put(::Window drawable, GC gc);
+    bool busy() const { return busy_; }
+    // For each event of the display: true when it was the completion of one of these images'
+    // puts, and then `done` is that image.
+    static bool isCompletion(const XEvent& event, ServerImage*& done);
+
+private:
+    ServerImage() = default;
+    struct Segment;
+    ::Display* x_ = nullptr;
+    XImage* image_ = nullptr;
+    std::unique_ptr<Segment> segment_;
+    int width_ = 0;
+    int height_ = 0;
+    bool busy_ = false;
+};
+
+} // namespace voxtrel::display::gtk
