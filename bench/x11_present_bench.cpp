@@ -3,9 +3,13 @@
 // of this process, of the X server and of the compositor (when one runs) is reported as shares
 // of one core. With "static" the window presents one unchanging picture instead, the baseline
 // of what a compositor spends on a window that does not change. With "hidden" eight cursors
-// run hidden, as the main menu's Hide All leaves them: what cursors nobody sees cost.
+// run hidden, as the main menu's Hide All leaves them: what cursors nobody sees cost. With
+// "memory" one cursor of 256 pixels runs, then five more: the resident memory each further
+// cursor costs (SIDE is not used).
+// Every run that draws also prints what one frame costs all told, so that the same run on the
+// headless display (VOXTREL_DISPLAY=headless, XSERVER_PID 0) gives the frame's own cost.
 //
-// Usage: bench_x11_present SIDE away|over|static|hidden XSERVER_PID [COMPOSITOR_PID]
+// Usage: bench_x11_present SIDE away|over|static|hidden|memory XSERVER_PID [COMPOSITOR_PID]
 // scripts/bench-x11 runs it over the sides, pointer places and with and without a compositor.
 #include "common/process_handles.h"
 #include "registry/desktop.h"
@@ -97,6 +101,24 @@ int main(int argc, char** argv) {
     const int centreY = GetSystemMetrics(SM_CYSCREEN) / 2;
     movePointer(mode == "over" ? centreX : 5, mode == "over" ? centreY : 5);
 
+    if (mode == "memory") {
+        // Default cursors: 256 pixels, as the issue of memory is put.
+        const auto startCursors = [](int count) {
+            for (int i = 0; i < count; ++i)
+                voxtrel::desktop.newCursor();
+            std::this_thread::sleep_for(std::chrono::seconds(3)); // drawn and shown for a while
+        };
+        startCursors(1);
+        const double one = residentMegabytes();
+        constexpr int kFurther = 5;
+        startCursors(kFurther);
+        const double more = residentMegabytes();
+        std::printf("side  256  memory  1 cursor %6.1f MB resident, %d more %6.1f MB: "
+                    "%5.2f MB a further cursor\n",
+                    one, kFurther, more, (more - one) / kFurther);
+        std::fflush(stdout);
+        std::_Exit(0);
+    }
     if (mode == "static") {
         CreateThread(nullptr, 0, presentStatic, &side, 0, nullptr);
     } else {
@@ -117,7 +139,8 @@ int main(int argc, char** argv) {
     }
 
     const std::string self = std::to_string(getpid());
-    const double selfStart = cpuSeconds(self), serverStart = cpuSeconds(server);
+    const bool withServer = server != "0";
+    const double selfStart = cpuSeconds(self), serverStart = withServer ? cpuSeconds(server) : 0;
     const double compositorStart = compositor.empty() ? 0 : cpuSeconds(compositor);
     const auto start = Clock::now();
     // Each cursor's title is the number of frames it drew in the last second: read once a
@@ -136,7 +159,7 @@ int main(int argc, char** argv) {
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const double selfShare = (cpuSeconds(self) - selfStart) / seconds;
-    const double serverShare = (cpuSeconds(server) - serverStart) / seconds;
+    const double serverShare = withServer ? (cpuSeconds(server) - serverStart) / seconds : 0;
     const double compositorShare =
         compositor.empty() ? 0 : (cpuSeconds(compositor) - compositorStart) / seconds;
     const double together = selfShare + serverShare + compositorShare;
@@ -144,9 +167,12 @@ int main(int argc, char** argv) {
     const double frameMs = frames > 0 ? 1000 * together * seconds / frames : 0;
     std::printf("side %4d  %-6s  %-10s  process %5.1f%%  X server %5.1f%%  compositor %5.1f%%  "
                 "together %5.1f%%  %5.1f fps  %6.3f ms a frame\n",
-                side, mode.c_str(), compositor.empty() ? "no comp." : "compositor", 100 * selfShare,
-                100 * serverShare, 100 * compositorShare, 100 * together, frames / seconds,
-                frameMs);
+                side, mode.c_str(),
+                !compositor.empty() ? "compositor"
+                : withServer        ? "no comp."
+                                    : "headless",
+                100 * selfShare, 100 * serverShare, 100 * compositorShare, 100 * together,
+                frames / seconds, frameMs);
     std::fflush(stdout);
     std::_Exit(0); // the cursor threads and the display thread end with the process
 }

@@ -28,7 +28,7 @@ constexpr UINT SHAPE_TETRAHEDRON = IDM_SHAPE_4_SLOTS;
 constexpr UINT SHAPE_CUBE = IDM_SHAPE_6_SLOTS;
 
 constexpr int SLOT_COUNT_MAX = 6;  // launch entries held for either shape
-constexpr int SURFACE_SIDE = 1024; // the off-screen bitmap, the window's largest size
+constexpr int SURFACE_SIDE = 1024; // the off-screen bitmap's largest side: the window's largest
 constexpr int DEFAULT_SIDE = 256;
 constexpr double DEFAULT_SCALE = 0.25;
 constexpr BYTE DEFAULT_BLEND_ALPHA = 192; // three-quarters opaque
@@ -58,6 +58,10 @@ public:
     // Lets go of the surface and the OpenGL context (and with it every texture), on the
     // cursor's thread when its loop has ended.
     void releaseSurface();
+    // Makes the surface as large as the window wants it (surfaceSideFor); a surface that
+    // cannot be made larger leaves the window at the surface's size.
+    void fitSurface();
+    bool resizeSurface(int side);
     // The extended window style for the current onTop and showInTaskbar.
     DWORD extendedStyle() const;
     // Brings the live window in line with onTop and showInTaskbar.

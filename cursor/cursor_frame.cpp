@@ -3,6 +3,7 @@
 #include "cursor/cursor.h"
 #include "cursor/frame_rules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,16 @@ int sideForScale(double scale) {
     if (std::isnan(scale))
         scale = DEFAULT_SCALE;
     return static_cast<int>(REFERENCE_SIDE * clamp(scale, SCALE_MIN, SCALE_MAX));
+}
+
+int surfaceSideFor(int current, int side, bool zooming, int largest) {
+    const int needed =
+        std::min(largest, (std::max(side, 1) + SURFACE_STEP - 1) / SURFACE_STEP * SURFACE_STEP);
+    if (side > current)
+        return std::min(largest, zooming ? needed + SURFACE_STEP : needed);
+    if (!zooming && current > needed)
+        return needed;
+    return current;
 }
 
 LRESULT Cursor::paintFrame() {
@@ -37,6 +48,7 @@ LRESULT Cursor::paintFrame() {
         height = width;
         stepZoom(now, dt);
     }
+    fitSurface();
 
     render(false);
     pickHover();

@@ -2,6 +2,7 @@
 // current on the cursor's thread. Every step that can fail is checked; a cursor without a
 // surface says so once and closes.
 #include "cursor/cursor.h"
+#include "cursor/frame_rules.h"
 
 #include <atomic>
 #include <cstdio>
@@ -52,19 +53,37 @@ template <typename Call> bool succeeded(const char* step, Call call) {
     return false;
 }
 
+BITMAPINFO surfaceBitmap(int width, int height) {
+    BITMAPINFO surface = {};
+    surface.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    surface.bmiHeader.biWidth = width;
+    surface.bmiHeader.biHeight = height; // positive: rows bottom-up
+    surface.bmiHeader.biPlanes = 1;
+    surface.bmiHeader.biBitCount = SURFACE_BIT_COUNT;
+    surface.bmiHeader.biCompression = BI_RGB;
+    return surface;
+}
+
+PIXELFORMATDESCRIPTOR surfaceFormat() {
+    PIXELFORMATDESCRIPTOR format = {};
+    format.nSize = sizeof format;
+    format.nVersion = 1;
+    format.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL | PFD_DEPTH_DONTCARE;
+    format.iPixelType = PFD_TYPE_RGBA;
+    format.cColorBits = SURFACE_COLOR_BITS;
+    format.cAlphaBits = SURFACE_ALPHA_BITS;
+    return format;
+}
+
 } // namespace
 
 bool Cursor::createSurface() {
     std::lock_guard<std::mutex> guard(surfaceCreationLock());
+    // As large as the window is at its saved scale.
+    surfaceWidth = surfaceHeight = surfaceSideFor(0, sideForScale(scale), false, SURFACE_SIDE);
     if (!succeeded("CreateCompatibleDC", [&] { return (memDC = CreateCompatibleDC(nullptr)); }))
         return false;
-    BITMAPINFO surface = {};
-    surface.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    surface.bmiHeader.biWidth = surfaceWidth;
-    surface.bmiHeader.biHeight = surfaceHeight; // positive: rows bottom-up
-    surface.bmiHeader.biPlanes = 1;
-    surface.bmiHeader.biBitCount = SURFACE_BIT_COUNT;
-    surface.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO surface = surfaceBitmap(surfaceWidth, surfaceHeight);
     if (!succeeded("CreateDIBSection",
                    [&] {
                        dib = CreateDIBSection(memDC, &surface, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -73,13 +92,7 @@ bool Cursor::createSurface() {
         !succeeded("SelectObject", [&] { return SelectObject(memDC, dib) != nullptr; }))
         return false;
 
-    PIXELFORMATDESCRIPTOR format = {};
-    format.nSize = sizeof format;
-    format.nVersion = 1;
-    format.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL | PFD_DEPTH_DONTCARE;
-    format.iPixelType = PFD_TYPE_RGBA;
-    format.cColorBits = SURFACE_COLOR_BITS;
-    format.cAlphaBits = SURFACE_ALPHA_BITS;
+    PIXELFORMATDESCRIPTOR format = surfaceFormat();
     int chosen = 0;
     if (!succeeded("ChoosePixelFormat",
                    [&] { return (chosen = ChoosePixelFormat(memDC, &format)); }) ||
@@ -104,6 +117,47 @@ bool Cursor::createSurface() {
     // software rendering: done here, before the window shows, it stays out of the frames.
     render(false);
     glFinish();
+    return true;
+}
+
+void Cursor::fitSurface() {
+    const int wanted = surfaceSideFor(surfaceWidth, width, zoomDirection != 0, SURFACE_SIDE);
+    if (wanted != surfaceWidth && !resizeSurface(wanted) && width > surfaceWidth) {
+        // Out of memory for a larger one: the window stays as large as the surface.
+        std::lock_guard<std::mutex> guard(savedFieldsLock);
+        width = height = surfaceWidth;
+    }
+}
+
+// A new bitmap on a new memory DC of the same pixel format, and the context made current on
+// it: the context keeps its textures, so nothing of the scene is made again. On any failure the
+// old surface stays as it was.
+bool Cursor::resizeSurface(int side) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (dc == nullptr)
+        return false;
+    BITMAPINFO surface = surfaceBitmap(side, side);
+    void* newBits = nullptr;
+    HBITMAP newDib = CreateDIBSection(dc, &surface, DIB_RGB_COLORS, &newBits, nullptr, 0);
+    PIXELFORMATDESCRIPTOR format = surfaceFormat();
+    int chosen = 0;
+    const bool made = newDib != nullptr && newBits != nullptr &&
+                      SelectObject(dc, newDib) != nullptr &&
+                      (chosen = ChoosePixelFormat(dc, &format)) != 0 &&
+                      SetPixelFormat(dc, chosen, &format) && wglMakeCurrent(dc, context);
+    if (!made) {
+        wglMakeCurrent(memDC, context);
+        DeleteDC(dc);
+        if (newDib != nullptr)
+            DeleteObject(newDib);
+        return false;
+    }
+    DeleteDC(memDC);
+    DeleteObject(dib);
+    memDC = dc;
+    dib = newDib;
+    bits = newBits;
+    surfaceWidth = surfaceHeight = side;
     return true;
 }
 

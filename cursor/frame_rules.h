@@ -30,4 +30,13 @@ constexpr UINT UNSEEN_TIMER_INTERVAL = 100;
 // is not a number at the default size, so the window never outgrows its surface.
 int sideForScale(double scale);
 
+// The off-screen surface follows the window's size in steps of this many pixels.
+constexpr int SURFACE_STEP = 64;
+
+// The side of the surface a window of `side` pixels wants, the surface being `current` now: the
+// side rounded up to a step; while zooming in, a step more, so that a zoom remakes the surface
+// every few frames and not at each; smaller only once a zoom has settled, so that zooming out
+// and in again does not remake it back and forth. Never more than `largest`.
+int surfaceSideFor(int current, int side, bool zooming, int largest);
+
 } // namespace voxtrel

@@ -136,9 +136,14 @@ TEST_F(FrameLoop, AZoomStepLastsFourHundredMillisecondsAndStaysInRange) {
     cursor->zoomDirection = +1;
     frames(39);
     EXPECT_EQ(cursor->zoomDirection, 1) << "390 ms: still zooming";
+    // The surface grows with the window, a step ahead while zooming in...
+    EXPECT_EQ(cursor->surfaceWidth, 384);
     frames(1);
     EXPECT_EQ(cursor->zoomDirection, 0) << "the first frame 400 ms after the step ends it";
     EXPECT_NEAR(cursor->scale, 0.25 + 0.04, 1e-9);
+    // ...and settles to the window's side rounded up to a step once the zoom is over.
+    EXPECT_EQ(cursor->surfaceWidth, 320) << "296 pixels, rounded up";
+    EXPECT_EQ(cursor->surfaceHeight, 320);
 
     cursor->scale = 0.99;
     cursor->zoomStartTick = now;
@@ -147,6 +152,16 @@ TEST_F(FrameLoop, AZoomStepLastsFourHundredMillisecondsAndStaysInRange) {
     EXPECT_EQ(cursor->scale, 1.0) << "exactly";
     frames(1);
     EXPECT_EQ(lastFrame()->width, 1024);
+    EXPECT_EQ(cursor->surfaceWidth, 1024);
+    // The whole picture made it into the larger surface: the solid in the middle, the backdrop
+    // hidden at the corners.
+    const auto pixelAlpha = [&](int x, int y) {
+        const auto frame = lastFrame();
+        return frame->bgra[(static_cast<std::size_t>(y) * frame->width + x) * 4 + 3];
+    };
+    EXPECT_EQ(pixelAlpha(512, 512), 255);
+    EXPECT_EQ(pixelAlpha(3, 3), 0);
+    EXPECT_EQ(pixelAlpha(1020, 1020), 0);
 
     cursor->scale = 0.1;
     cursor->zoomStartTick = now;
@@ -154,6 +169,8 @@ TEST_F(FrameLoop, AZoomStepLastsFourHundredMillisecondsAndStaysInRange) {
     frames(41);
     EXPECT_EQ(cursor->scale, 0.1);
     EXPECT_EQ(lastFrame()->width, 102);
+    EXPECT_EQ(cursor->surfaceWidth, 128) << "smaller once the zoom out has settled";
+    EXPECT_EQ(pixelAlpha(51, 51), 255);
 }
 
 TEST_F(FrameLoop, ACursorThatRanFor49DaysKeepsItsPaceAcrossTheWrap) {

@@ -226,13 +226,33 @@ BOOL WINAPI wglMakeCurrent(HDC handle, HGLRC contextHandle) {
     }
     GlContext* context = findContext(contextHandle);
     DcObject* dc = findDc(handle);
-    if (context == nullptr || dc == nullptr || dc->bitmap == nullptr ||
-        dc->bitmap->width != context->width || dc->bitmap->height != context->height) {
+    if (context == nullptr || dc == nullptr || dc->bitmap == nullptr || dc->pixelFormat == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (!eglMakeCurrent(state.display, context->surface, context->surface, context->context))
+    // As on Windows, a context draws into any DC of its pixel format: one whose bitmap has
+    // another size gets a pbuffer of that size, and the context keeps its textures and lists.
+    if (dc->bitmap->width != context->width || dc->bitmap->height != context->height) {
+        const EGLint size[] = {EGL_WIDTH, dc->bitmap->width, EGL_HEIGHT, dc->bitmap->height,
+                               EGL_NONE};
+        const EGLSurface resized = eglCreatePbufferSurface(state.display, state.config, size);
+        if (resized == EGL_NO_SURFACE ||
+            !eglMakeCurrent(state.display, resized, resized, context->context)) {
+            if (resized != EGL_NO_SURFACE)
+                eglDestroySurface(state.display, resized);
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return FALSE;
+        }
+        eglDestroySurface(state.display, context->surface);
+        context->surface = resized;
+        context->width = dc->bitmap->width;
+        context->height = dc->bitmap->height;
+    } else if (!eglMakeCurrent(state.display, context->surface, context->surface,
+                               context->context)) {
         return FALSE;
+    }
+    if (context->dc != nullptr && context->dc != dc && context->dc->context == context)
+        context->dc->context = nullptr;
     context->dc = dc;
     dc->context = context;
     currentContext = context;

@@ -418,7 +418,11 @@ bool writeServerImage(XWindow& window, const LayeredFrame& frame) {
         window.image = ServerImage::make(GDK_WINDOW_XDISPLAY(gdkWindow), GDK_VISUAL_XVISUAL(visual),
                                          gdk_visual_get_depth(visual), frame.width, frame.height);
         if (window.image == nullptr) {
+            // GTK draws the plain way's picture through its own intermediate surface.
             window.plain = true;
+            G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+            gtk_widget_set_double_buffered(window.widget, TRUE);
+            G_GNUC_END_IGNORE_DEPRECATIONS
             return false;
         }
     }
