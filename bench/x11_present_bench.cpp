@@ -151,7 +151,8 @@ int main(int argc, char** argv) {
         voxtrel::desktop.lock();
         for (const voxtrel::CursorThread* entry : voxtrel::desktop.threads) {
             char title[32] = "";
-            if (entry->cursor->hwnd != nullptr)
+            // A hidden cursor's title keeps the count of its last shown second.
+            if (entry->cursor->hwnd != nullptr && mode != "hidden")
                 GetWindowTextA(entry->cursor->hwnd, title, sizeof title);
             frames += std::atol(title);
         }
