@@ -61,6 +61,13 @@ public:
     // Makes the surface as large as the window wants it (surfaceSideFor); a surface that
     // cannot be made larger leaves the window at the surface's size.
     void fitSurface();
+    // Asks Windows to tell the window when the session locks and the display turns off, and
+    // stops asking (WM_DESTROY); what it hears decides, with the window's own state, whether
+    // anybody can see the cursor.
+    void listenForSessionAndDisplay();
+    void stopListeningForSessionAndDisplay();
+    void onSessionChange(WPARAM change);
+    void onPowerSetting(const POWERBROADCAST_SETTING& setting);
     bool resizeSurface(int side);
     // The extended window style for the current onTop and showInTaskbar.
     DWORD extendedStyle() const;
@@ -163,10 +170,13 @@ public:
     double frustumHalf = 0.0;
     double pickX = 0.0; // pick point in surface pixels
     double pickY = 0.0;
-    bool unseen = false;             // hidden or minimised: the frame timer runs slowly
-    bool hover = false;              // a face is under the mouse
-    INT hoverSlot = 0;               // which face, while hover is true
-    Launch launches[SLOT_COUNT_MAX]; // (saved) index = face index
+    bool unseen = false; // hidden, minimised, locked away or dark: the frame timer runs slowly
+    bool sessionLocked = false;           // as the session's notifications say
+    bool displayOff = false;              // as the display's power notifications say
+    HPOWERNOTIFY displayNotice = nullptr; // the registration for them
+    bool hover = false;                   // a face is under the mouse
+    INT hoverSlot = 0;                    // which face, while hover is true
+    Launch launches[SLOT_COUNT_MAX];      // (saved) index = face index
 };
 
 // The check mark of one menu item, by command, from a flag.

@@ -100,7 +100,7 @@ bool Cursor::takeDrop(HDROP drop) {
 // A cursor nobody can see draws nothing, and its timer slows down until it is seen again. Its
 // clock runs on, so the next frame shows it where it would have been.
 void Cursor::onFrameTimer() {
-    const bool seen = IsWindowVisible(hwnd) && !IsIconic(hwnd);
+    const bool seen = IsWindowVisible(hwnd) && !IsIconic(hwnd) && !sessionLocked && !displayOff;
     if (seen == unseen) {
         unseen = !seen;
         SetTimer(hwnd, FRAME_TIMER_ID, seen ? FRAME_TIMER_INTERVAL : UNSEEN_TIMER_INTERVAL,
@@ -113,8 +113,16 @@ void Cursor::onFrameTimer() {
 LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DESTROY:
+        stopListeningForSessionAndDisplay();
         PostQuitMessage(0); // ends this cursor's thread loop
         return 0;
+    case WM_WTSSESSION_CHANGE:
+        onSessionChange(wParam);
+        return 0;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_POWERSETTINGCHANGE && lParam != 0)
+            onPowerSetting(*reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam));
+        return TRUE;
     case WM_TIMER:
         onFrameTimer();
         return 0;

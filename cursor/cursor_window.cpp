@@ -78,6 +78,7 @@ bool Cursor::create() {
     startFrameCounter(startTick);
     SetTimer(hwnd, FRAME_TIMER_ID, FRAME_TIMER_INTERVAL, nullptr);
     ShowWindow(hwnd, SW_SHOW);
+    listenForSessionAndDisplay();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -112,17 +113,45 @@ TEST(Queues, NoPaintWhileNobodyCanSeeTheWindowAndTheAskedPaintComesAfter) {
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
     ValidateRect(hwnd, nullptr);
 
+    // A window registered for the display's state hears it at once, then at each change.
+    const GUID displayState = {
+        0x6FE69556, 0x704A, 0x47A0, {0x8F, 0x24, 0xC2, 0x8D, 0x93, 0x6F, 0xDA, 0x47}};
+    const auto displayStateOf = [&](const MSG& heard) -> long {
+        if (heard.message != WM_POWERBROADCAST || heard.wParam != PBT_POWERSETTINGCHANGE)
+            return -1;
+        const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(heard.lParam);
+        DWORD state = 9;
+        EXPECT_EQ(std::memcmp(&setting->PowerSetting, &displayState, sizeof(GUID)), 0);
+        EXPECT_EQ(setting->DataLength, sizeof(DWORD));
+        std::memcpy(&state, setting->Data, sizeof state);
+        return static_cast<long>(state);
+    };
+    HPOWERNOTIFY notice =
+        RegisterPowerSettingNotification(hwnd, &displayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+    ASSERT_NE(notice, nullptr);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(displayStateOf(msg), 1) << "on";
+
     voxtrel::user::deliverScreenAsleep(true);
     InvalidateRect(hwnd, nullptr, FALSE);
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(displayStateOf(msg), 0) << "off";
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "no paint while asleep";
     // A loop waiting for its next message wakes when the screen does.
     std::thread waking([] {
         Sleep(100);
         voxtrel::user::deliverScreenAsleep(false);
     });
     ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(displayStateOf(msg), 1) << "on again";
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
     waking.join();
+
+    EXPECT_TRUE(UnregisterPowerSettingNotification(notice));
+    voxtrel::user::deliverScreenAsleep(true);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "no longer registered";
+    voxtrel::user::deliverScreenAsleep(false);
 }
 
 struct LoopThread {

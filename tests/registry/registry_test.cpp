@@ -98,6 +98,15 @@ TEST_F(Registry, ShowAllBringsBackHiddenAndMinimisedCursors) {
     EXPECT_TRUE(waitForMoreFrames(left, 10));
     EXPECT_EQ(framesOf(right), rightFrames) << "a minimised cursor draws no frames";
 
+    // Nor does one behind a locked session, until the session is unlocked.
+    PostMessageA(left, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+    Sleep(100);
+    auto lockedFrames = framesOf(left);
+    Sleep(300);
+    EXPECT_EQ(framesOf(left), lockedFrames) << "a locked session's cursor draws no frames";
+    PostMessageA(left, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+    EXPECT_TRUE(waitForMoreFrames(left, 10)) << "unlocked, it draws again";
+
     desktop.hideAll();
     EXPECT_FALSE(headless::window(left)->state.visible);
     EXPECT_FALSE(headless::window(right)->state.visible);

@@ -2,6 +2,7 @@
 // nothing posted waits), input, WM_PAINT, then WM_TIMER. WM_PAINT and WM_TIMER are never stored:
 // they are made when asked for and nothing else waits, so they cannot pile up; a timer that fell
 // behind gives one WM_TIMER, not a burst.
+#include "platform/linux/user/user_power.h"
 #include "platform/linux/user/user_state.h"
 
 #include "platform/linux/kernel/kernel_objects.h"
@@ -168,6 +169,8 @@ void deliverScreenAsleep(bool asleep) {
         return;
     globals().screenAsleep = asleep;
     for (WindowObject* window : allWindows()) {
+        if (window->hearsDisplayState && !window->destroying)
+            postDisplayState(*window, asleep);
         if (auto queue = queueOf(window->threadId))
             queue->wake.notify_all();
     }

@@ -52,6 +52,7 @@ struct WindowObject {
     bool needsPaint = false;
     bool obscured = false; // wholly covered, as the display says
     bool destroying = false;
+    bool hearsDisplayState = false; // registered for GUID_CONSOLE_DISPLAY_STATE
     // The last layered frame handed to the backend: its buffers are used again for the next
     // one once nobody else holds it, instead of allocating megabytes every frame.
     std::shared_ptr<display::LayeredFrame> lastFrame;

@@ -107,12 +107,7 @@ typedef LONG HRESULT;
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 
-typedef struct _GUID {
-    DWORD Data1;
-    WORD Data2;
-    WORD Data3;
-    BYTE Data4[8];
-} GUID, IID;
+typedef GUID IID;
 typedef const IID& REFIID;
 
 #define SHIL_LARGE 0

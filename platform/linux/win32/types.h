@@ -13,6 +13,7 @@
 
 typedef int BOOL;
 typedef unsigned char BYTE;
+typedef unsigned char UCHAR;
 typedef std::uint16_t WORD;
 typedef std::uint16_t ATOM;
 typedef std::uint32_t DWORD;
@@ -83,3 +84,11 @@ typedef struct tagRECT {
     LONG bottom;
 } RECT, *LPRECT;
 typedef const RECT* LPCRECT;
+
+typedef struct _GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+} GUID;
+typedef const GUID* LPCGUID;

@@ -279,6 +279,31 @@ BOOL WINAPI PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPAR
 #define USER_TIMER_MINIMUM 0x00000010 // 16 ms
 UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC procedure);
 BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id);
+
+// Power settings: the display turning off and on (GUID_CONSOLE_DISPLAY_STATE, whose Data is a
+// DWORD: 0 off, 1 on, 2 dimmed) reaches a registered window as WM_POWERBROADCAST,
+// PBT_POWERSETTINGCHANGE, with the setting in lParam; the current state comes at registration.
+#define WM_POWERBROADCAST 0x0218
+#define PBT_POWERSETTINGCHANGE 0x8013
+#define DEVICE_NOTIFY_WINDOW_HANDLE 0x00000000
+typedef void* HPOWERNOTIFY;
+typedef struct {
+    GUID PowerSetting;
+    DWORD DataLength;
+    UCHAR Data[1];
+} POWERBROADCAST_SETTING;
+HPOWERNOTIFY WINAPI RegisterPowerSettingNotification(HANDLE recipient, LPCGUID setting,
+                                                     DWORD flags);
+BOOL WINAPI UnregisterPowerSettingNotification(HPOWERNOTIFY notice);
+
+// Session changes (wtsapi32). The layer knows of no locking of an X session, so a registered
+// window hears nothing; the display's state comes as a power setting.
+#define WM_WTSSESSION_CHANGE 0x02B1
+#define WTS_SESSION_LOCK 0x7
+#define WTS_SESSION_UNLOCK 0x8
+#define NOTIFY_FOR_THIS_SESSION 0
+BOOL WINAPI WTSRegisterSessionNotification(HWND hwnd, DWORD flags);
+BOOL WINAPI WTSUnRegisterSessionNotification(HWND hwnd);
 BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 BOOL WINAPI ValidateRect(HWND hwnd, const RECT* rect);
 
