@@ -8,6 +8,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -106,9 +107,10 @@ std::uint8_t* ServerImage::row(int y) {
            static_cast<std::ptrdiff_t>(image_->bytes_per_line) * y;
 }
 
-void ServerImage::put(::Window drawable, GC gc) {
-    XShmPutImage(x_, drawable, gc, image_, 0, 0, 0, 0, static_cast<unsigned>(width_),
-                 static_cast<unsigned>(height_), True);
+void ServerImage::put(::Window drawable, GC gc, int width, int height) {
+    XShmPutImage(x_, drawable, gc, image_, 0, 0, 0, 0,
+                 static_cast<unsigned>(std::min(width, width_)),
+                 static_cast<unsigned>(std::min(height, height_)), True);
     XFlush(x_);
     busy_ = true;
 }

@@ -24,9 +24,10 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     std::uint8_t* row(int y);
-    // Puts the whole image on `drawable`; the server reads the memory after the call returns,
-    // so the pixels are not written again until it says it is done (busy() false).
-    void put(::Window drawable, GC gc);
+    // Puts the image's top-left `width` x `height` pixels on `drawable`; the server reads the
+    // memory after the call returns, so the pixels are not written again until it says it is
+    // done (busy() false).
+    void put(::Window drawable, GC gc, int width, int height);
     bool busy() const { return busy_; }
     // For each event of the display: true when it was the completion of one of these images'
     // puts, and then `done` is that image.

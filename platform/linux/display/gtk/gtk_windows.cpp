@@ -185,7 +185,7 @@ void putImage(XWindow& window) {
     if (window.gc == nullptr)
         window.gc =
             XCreateGC(GDK_WINDOW_XDISPLAY(gdkWindow), GDK_WINDOW_XID(gdkWindow), 0, nullptr);
-    window.image->put(GDK_WINDOW_XID(gdkWindow), window.gc);
+    window.image->put(GDK_WINDOW_XID(gdkWindow), window.gc, window.width, window.height);
 }
 
 gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
@@ -405,18 +405,32 @@ void applyFrameShape(XWindow& window) {
     }
 }
 
-// Writes the frame into the window's server image, made (again) at the frame's size; false
-// where the window has no shared memory and takes the plain way.
+// A server image is made with room to spare, so that a zooming window, whose size changes at
+// every frame, does not make a new one at every frame; one far too large is made again.
+constexpr int kImageStep = 64;
+
+int imageSideFor(int side) {
+    return (side + kImageStep - 1) / kImageStep * kImageStep + kImageStep;
+}
+
+bool imageFits(const ServerImage& image, const LayeredFrame& frame) {
+    return image.width() >= frame.width && image.height() >= frame.height &&
+           image.width() <= imageSideFor(frame.width) + kImageStep &&
+           image.height() <= imageSideFor(frame.height) + kImageStep;
+}
+
+// Writes the frame into the window's server image, made (again) where the frame does not fit;
+// false where the window has no shared memory and takes the plain way.
 bool writeServerImage(XWindow& window, const LayeredFrame& frame) {
     if (window.plain)
         return false;
-    if (window.image == nullptr || window.image->width() != frame.width ||
-        window.image->height() != frame.height) {
+    if (window.image == nullptr || !imageFits(*window.image, frame)) {
         window.image.reset();
         GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
         GdkVisual* visual = gdk_window_get_visual(gdkWindow);
         window.image = ServerImage::make(GDK_WINDOW_XDISPLAY(gdkWindow), GDK_VISUAL_XVISUAL(visual),
-                                         gdk_visual_get_depth(visual), frame.width, frame.height);
+                                         gdk_visual_get_depth(visual), imageSideFor(frame.width),
+                                         imageSideFor(frame.height));
         if (window.image == nullptr) {
             // GTK draws the plain way's picture through its own intermediate surface.
             window.plain = true;
@@ -426,6 +440,8 @@ bool writeServerImage(XWindow& window, const LayeredFrame& frame) {
             return false;
         }
     }
+    window.width = frame.width; // the part of the image the window shows
+    window.height = frame.height;
     // The frame's BGRA bytes, hidden pixels all 0, are the server's pixels as they stand.
     const std::size_t rowBytes = static_cast<std::size_t>(frame.width) * 4;
     for (int y = 0; y < frame.height; ++y)
@@ -435,7 +451,7 @@ bool writeServerImage(XWindow& window, const LayeredFrame& frame) {
 
 // The plain way: the frame becomes a cairo surface that GTK draws.
 void writeCairoSurface(XWindow& window, const LayeredFrame& frame) {
-    if (frame.width != window.width || frame.height != window.height) {
+    if (window.surface == nullptr || frame.width != window.width || frame.height != window.height) {
         if (window.surface != nullptr)
             cairo_surface_destroy(window.surface);
         window.width = frame.width;
