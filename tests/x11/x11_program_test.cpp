@@ -163,7 +163,8 @@ TEST_F(ProgramOnX, AnInstanceKilledOutrightNeverBlocksTheNextStart) {
 TEST_F(ProgramOnX, ACursorTheShrunkScreenNoLongerShowsComesBackOntoIt) {
     // A server of its own: the other tests must not see the screen change size.
     const std::string display = ":" + std::to_string(300 + getpid() % 300);
-    Helper server("Xvfb " + display + " -screen 0 1600x900x24 -nolisten tcp");
+    // -noreset: the server must not start afresh whenever a helper such as xdpyinfo lets go.
+    Helper server("Xvfb " + display + " -screen 0 1600x900x24 -nolisten tcp -noreset");
     const std::string onServer = "env DISPLAY=" + display + " ";
     ASSERT_TRUE(waitForCommand(onServer + "xdpyinfo >/dev/null 2>&1"));
     Session session;
@@ -198,7 +199,9 @@ std::optional<Geometry> trayIconOf(int pid);
 TEST_F(ProgramOnX, ACursorOnAMonitorThatGoesAwayComesOntoTheOtherAndIsSavedThere) {
     // A server of its own with two monitors side by side, each 1920 x 1080.
     const std::string display = ":" + std::to_string(600 + getpid() % 300);
-    Helper server("Xvfb " + display + " -screen 0 3840x1080x24 -nolisten tcp");
+    // -noreset: otherwise the server starts afresh, forgetting the monitors, each time a helper
+    // such as xrandr lets go, and a notification area started then finds no display.
+    Helper server("Xvfb " + display + " -screen 0 3840x1080x24 -nolisten tcp -noreset");
     ASSERT_TRUE(waitForCommand("env DISPLAY=" + display + " xdpyinfo"));
     setenv("DISPLAY", display.c_str(), 1);
     ASSERT_TRUE(runCommand("xrandr --setmonitor left 1920/508x1080/286+0+0 screen && "

@@ -8,6 +8,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
 #include <mutex>
@@ -27,6 +28,22 @@ void onScreenSizeChanged(GdkScreen* screen, gpointer) {
     user::deliverDisplayChange(gdk_window_get_width(root), gdk_window_get_height(root));
 }
 
+// GDK emits neither signal once monitors have been set by hand (RandR 1.5 `xrandr
+// --setmonitor`), however the screen changes: the root window's own ConfigureNotify is watched
+// as well, and a new size told once.
+GdkFilterReturn onRootConfigured(GdkXEvent* event, GdkEvent*, gpointer) {
+    static int lastWidth = -1, lastHeight = -1;
+    const auto* x = static_cast<const XEvent*>(event);
+    if (x->type != ConfigureNotify || x->xconfigure.window != x->xconfigure.event)
+        return GDK_FILTER_CONTINUE; // a child's, seen through the root's substructure
+    if (x->xconfigure.width != lastWidth || x->xconfigure.height != lastHeight) {
+        lastWidth = x->xconfigure.width;
+        lastHeight = x->xconfigure.height;
+        user::deliverDisplayChange(lastWidth, lastHeight);
+    }
+    return GDK_FILTER_CONTINUE;
+}
+
 } // namespace
 
 void watchScreenSize() {
@@ -34,6 +51,12 @@ void watchScreenSize() {
                      nullptr);
     g_signal_connect(gdk_screen_get_default(), "monitors-changed", G_CALLBACK(onScreenSizeChanged),
                      nullptr);
+    GdkWindow* root = gdk_get_default_root_window();
+    ::Display* x = GDK_WINDOW_XDISPLAY(root);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(x, GDK_WINDOW_XID(root), &attributes) != 0)
+        XSelectInput(x, GDK_WINDOW_XID(root), attributes.your_event_mask | StructureNotifyMask);
+    gdk_window_add_filter(root, onRootConfigured, nullptr);
 }
 
 GtkDisplay::GtkDisplay() : connection_(new Connection) {
