@@ -1,7 +1,9 @@
 // Real X11 windows for the layer's windows. A window gets its X window when it is first shown
 // or given a frame: undecorated, placed and sized by the program, kept above and out of the
 // taskbar as its extended style says. A layered frame becomes the window's pixels, in an ARGB
-// window wherever the screen has the visual for one. Without a compositor the colour key
+// window wherever the screen has the visual for one: written into a shared-memory image and put
+// straight on the window where the server offers that, drawn by GTK from a cairo surface
+// otherwise. Without a compositor the colour key
 // becomes the bounding and input shape; with one, the key pixels are transparent, the bounding
 // shape is left unset and only the input shape follows the picture. Windows switch between the
 // two as a compositor starts or stops (GDK follows the _NET_WM_CM_S0 selection), and ask
