@@ -5,6 +5,7 @@
 // window on the desktop is mapped, unmapped, moved, resized or restacked, and once a second for
 // what comes without an event (a change of shape). With a compositor every window counts as
 // seen, since those above it may be translucent.
+#include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/display/gtk/gtk_windows.h"
 
 #include "platform/linux/user/user_input.h"
@@ -172,12 +173,7 @@ GdkFilterReturn onRootEvent(GdkXEvent* native, GdkEvent*, gpointer) {
 } // namespace
 
 void watchCoverage() {
-    GdkWindow* root = gdk_get_default_root_window();
-    ::Display* x = GDK_WINDOW_XDISPLAY(root);
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(x, GDK_WINDOW_XID(root), &attributes) != 0)
-        XSelectInput(x, GDK_WINDOW_XID(root), attributes.your_event_mask | SubstructureNotifyMask);
-    gdk_window_add_filter(root, onRootEvent, nullptr);
+    watchRootEvents(SubstructureNotifyMask, onRootEvent);
     g_timeout_add(kCoveragePollMs, readCoverage, nullptr);
 }
 

@@ -3,6 +3,8 @@
 #include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/display/gtk/gtk_windows.h"
 
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
 #include <condition_variable>
@@ -65,6 +67,15 @@ bool displayThreadRunning() {
         return created;
     }();
     return startup->running;
+}
+
+void watchRootEvents(long mask, GdkFilterFunc filter) {
+    GdkWindow* root = gdk_get_default_root_window();
+    ::Display* x = GDK_WINDOW_XDISPLAY(root);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(x, GDK_WINDOW_XID(root), &attributes) != 0)
+        XSelectInput(x, GDK_WINDOW_XID(root), attributes.your_event_mask | mask);
+    gdk_window_add_filter(root, filter, nullptr);
 }
 
 void onDisplayThread(std::function<void()> work) {

@@ -3,6 +3,7 @@
 // A change of its size or of its monitors (RandR: a monitor added or removed, a new
 // resolution) is told to every window as WM_DISPLAYCHANGE.
 #include "platform/linux/display/gtk/gtk_display.h"
+#include "platform/linux/display/gtk/gtk_loop.h"
 
 #include "platform/linux/user/user_input.h"
 
@@ -51,12 +52,7 @@ void watchScreenSize() {
                      nullptr);
     g_signal_connect(gdk_screen_get_default(), "monitors-changed", G_CALLBACK(onScreenSizeChanged),
                      nullptr);
-    GdkWindow* root = gdk_get_default_root_window();
-    ::Display* x = GDK_WINDOW_XDISPLAY(root);
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(x, GDK_WINDOW_XID(root), &attributes) != 0)
-        XSelectInput(x, GDK_WINDOW_XID(root), attributes.your_event_mask | StructureNotifyMask);
-    gdk_window_add_filter(root, onRootConfigured, nullptr);
+    watchRootEvents(StructureNotifyMask, onRootConfigured);
 }
 
 GtkDisplay::GtkDisplay() : connection_(new Connection) {
