@@ -28,7 +28,7 @@ constexpr UINT SHAPE_TETRAHEDRON = IDM_SHAPE_4_SLOTS;
 constexpr UINT SHAPE_CUBE = IDM_SHAPE_6_SLOTS;
 
 constexpr int SLOT_COUNT_MAX = 6;  // launch entries held for either shape
-constexpr int SURFACE_SIDE = 1024; // the off-screen bitmap's largest side: the window's largest
+constexpr int SURFACE_SIDE = 1024; // the off-screen bitmap's largest side at the usual density
 constexpr int DEFAULT_SIDE = 256;
 constexpr double DEFAULT_SCALE = 0.25;
 constexpr BYTE DEFAULT_BLEND_ALPHA = 192; // three-quarters opaque
@@ -69,6 +69,8 @@ public:
     void onSessionChange(WPARAM change);
     void onPowerSetting(const POWERBROADCAST_SETTING& setting);
     bool resizeSurface(int side);
+    // The surface's side at full zoom on this cursor's screen.
+    int largestSurfaceSide() const;
     // The extended window style for the current onTop and showInTaskbar.
     DWORD extendedStyle() const;
     // Brings the live window in line with onTop and showInTaskbar.
@@ -137,6 +139,8 @@ public:
     INT centerY = 0;           // (saved)
     INT width = DEFAULT_SIDE;  // (saved)
     INT height = DEFAULT_SIDE; // (saved)
+    double density = 1.0;      // screen pixels per pixel at 96 dots per inch, where it stands
+    INT side = DEFAULT_SIDE;   // the window's side on the screen: the saved size times density
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, DEFAULT_BLEND_ALPHA, AC_SRC_ALPHA};
     INT dragging = 0;
     INT dragStartX = 0; // mouse position when a drag started
@@ -181,6 +185,10 @@ public:
 
 // The check mark of one menu item, by command, from a flag.
 void checkMenuFlag(HMENU menu, UINT command, INT flag);
+// The density of the monitor that shows `point` (the nearest one where none does): its own
+// dots per inch where the system tells them per monitor, the system's elsewhere.
+double densityAt(POINT point);
+
 // Flips the flag between 0 and 1 and marks the item accordingly.
 void toggleMenuFlag(HMENU menu, UINT command, INT& flag);
 

@@ -17,6 +17,18 @@ int sideForScale(double scale) {
     return static_cast<int>(REFERENCE_SIDE * clamp(scale, SCALE_MIN, SCALE_MAX));
 }
 
+double densityForDpi(UINT dotsPerInch) {
+    if (dotsPerInch == 0)
+        return 1.0;
+    return clamp(dotsPerInch / REFERENCE_DPI, DENSITY_MIN, DENSITY_MAX);
+}
+
+int screenSideFor(double scale, double density) {
+    if (std::isnan(scale))
+        scale = DEFAULT_SCALE;
+    return static_cast<int>(REFERENCE_SIDE * clamp(scale, SCALE_MIN, SCALE_MAX) * density);
+}
+
 int surfaceSideFor(int current, int side, bool zooming, int largest) {
     const int needed =
         std::min(largest, (std::max(side, 1) + SURFACE_STEP - 1) / SURFACE_STEP * SURFACE_STEP);
@@ -44,8 +56,11 @@ LRESULT Cursor::paintFrame() {
         // which the next save then stores.
         if (std::isnan(scale))
             scale = DEFAULT_SCALE;
-        width = sideForScale(scale); // the scale from before this frame's zoom step
+        // The scale from before this frame's zoom step. The saved size is the side at the
+        // usual density, so a configuration moves between screens of any density unchanged.
+        width = sideForScale(scale);
         height = width;
+        side = screenSideFor(scale, density);
         stepZoom(now, dt);
     }
     fitSurface();
@@ -57,11 +72,11 @@ LRESULT Cursor::paintFrame() {
         GdiFlush(); // the bitmap's memory holds what was drawn before it is touched
         const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(surfaceWidth) * 4;
         auto* topRow = static_cast<std::uint8_t*>(bits) + stride * (surfaceHeight - 1);
-        convertFramePixels(topRow, -stride, width, height, pixelLayout, COLOR_KEY);
+        convertFramePixels(topRow, -stride, side, side, pixelLayout, COLOR_KEY);
     }
 
-    POINT topLeft{centerX - width / 2, centerY - height / 2};
-    SIZE size{width, height};
+    POINT topLeft{centerX - side / 2, centerY - side / 2};
+    SIZE size{side, side};
     POINT origin{0, 0};
     // Per-pixel alpha shows only the solid, on every implementation of layered windows; the
     // constant alpha makes it translucent on top.

@@ -169,9 +169,15 @@ LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (zoomDirection == 0)
             startZoomStep(GET_WHEEL_DELTA_WPARAM(wParam));
         break;
+    case WM_DPICHANGED:
+        // The window came to a monitor of another density: the next frame sizes it around the
+        // same centre, so the rectangle Windows suggests is not taken.
+        density = densityForDpi(LOWORD(wParam));
+        return 0;
     case WM_DISPLAYCHANGE:
-        // The next frame moves the window to the new centre.
+        // The next frame moves the window to the new centre, at that monitor's density.
         bringBackOnScreen(screenMonitors());
+        density = densityAt({centerX, centerY});
         break;
     case WM_DROPFILES:
         if (takeDrop(reinterpret_cast<HDROP>(wParam)))

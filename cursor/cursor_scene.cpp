@@ -14,8 +14,8 @@ SceneView viewOf(const Cursor& cursor) {
     view.launcherEnabled = cursor.launcherEnabled != 0;
     view.bgTexture = cursor.bgTexture;
     view.textures = cursor.textures;
-    view.width = cursor.width;
-    view.height = cursor.height;
+    view.width = cursor.side;
+    view.height = cursor.side;
     view.surfaceHeight = cursor.surfaceHeight;
     view.hover = cursor.hover;
     view.hoverSlot = cursor.hoverSlot;

@@ -80,7 +80,7 @@ void takeLoadedPlaceIntoRange(INT& centerX, INT& centerY, INT& width, INT& heigh
 
 void Cursor::bringBackOnScreen(const std::vector<RECT>& monitors) {
     std::lock_guard<std::mutex> guard(savedFieldsLock);
-    const POINT centre = centreBackOnScreen({centerX, centerY}, {width, height}, monitors);
+    const POINT centre = centreBackOnScreen({centerX, centerY}, {side, side}, monitors);
     centerX = centre.x;
     centerY = centre.y;
 }

@@ -80,7 +80,8 @@ PIXELFORMATDESCRIPTOR surfaceFormat() {
 bool Cursor::createSurface() {
     std::lock_guard<std::mutex> guard(surfaceCreationLock());
     // As large as the window is at its saved scale.
-    surfaceWidth = surfaceHeight = surfaceSideFor(0, sideForScale(scale), false, SURFACE_SIDE);
+    side = screenSideFor(scale, density);
+    surfaceWidth = surfaceHeight = surfaceSideFor(0, side, false, largestSurfaceSide());
     if (!succeeded("CreateCompatibleDC", [&] { return (memDC = CreateCompatibleDC(nullptr)); }))
         return false;
     BITMAPINFO surface = surfaceBitmap(surfaceWidth, surfaceHeight);
@@ -120,12 +121,15 @@ bool Cursor::createSurface() {
     return true;
 }
 
+int Cursor::largestSurfaceSide() const {
+    return screenSideFor(SCALE_MAX, density);
+}
+
 void Cursor::fitSurface() {
-    const int wanted = surfaceSideFor(surfaceWidth, width, zoomDirection != 0, SURFACE_SIDE);
-    if (wanted != surfaceWidth && !resizeSurface(wanted) && width > surfaceWidth) {
+    const int wanted = surfaceSideFor(surfaceWidth, side, zoomDirection != 0, largestSurfaceSide());
+    if (wanted != surfaceWidth && !resizeSurface(wanted) && side > surfaceWidth) {
         // Out of memory for a larger one: the window stays as large as the surface.
-        std::lock_guard<std::mutex> guard(savedFieldsLock);
-        width = height = surfaceWidth;
+        side = surfaceWidth;
     }
 }
 

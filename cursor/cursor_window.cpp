@@ -61,10 +61,12 @@ bool Cursor::create() {
     }
     registering.unlock();
     // A position saved on a larger screen would leave the cursor out of reach.
+    density = densityAt({centerX, centerY});
+    side = screenSideFor(scale, density);
     bringBackOnScreen(screenMonitors());
     // Placed with its top-left at the centre; the first frame moves it around the centre.
     if (createWindow(extendedStyle(), CURSOR_CLASS_NAME, CURSOR_CLASS_NAME, WS_POPUP, centerX,
-                     centerY, width, height, nullptr, nullptr, nullptr) == nullptr)
+                     centerY, side, side, nullptr, nullptr, nullptr) == nullptr)
         return false;
     if (!createSurface()) {
         // Nothing to draw with: the cursor closes (its thread lets go of what was made), the

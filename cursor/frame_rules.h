@@ -30,6 +30,18 @@ constexpr UINT UNSEEN_TIMER_INTERVAL = 100;
 // is not a number at the default size, so the window never outgrows its surface.
 int sideForScale(double scale);
 
+// Screen pixels per pixel of a screen at the usual 96 dots per inch: the window grows with the
+// screen's density, so the solid looks the same size on every screen and is drawn sharp, not
+// enlarged. Within 0.5 to 4; a density the system does not tell counts as 1.
+constexpr double REFERENCE_DPI = 96.0;
+constexpr double DENSITY_MIN = 0.5;
+constexpr double DENSITY_MAX = 4.0;
+double densityForDpi(UINT dotsPerInch);
+
+// The window's side on the screen: trunc(1024 x scale x density), the scale taken as
+// sideForScale takes it. At density 1 it is sideForScale's side.
+int screenSideFor(double scale, double density);
+
 // The off-screen surface follows the window's size in steps of this many pixels.
 constexpr int SURFACE_STEP = 64;
 

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <commoncontrols.h>
 #include <wtsapi32.h>
+#include <shellscalingapi.h>
 // The 256-pixel system image list (Vista and later), named by older SDK headers too.
 #ifndef SHIL_JUMBO
 #define SHIL_JUMBO 4

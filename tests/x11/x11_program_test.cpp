@@ -261,10 +261,10 @@ void dragAndDrop(int fromX, int fromY, int x, int y) {
 
 // Drags `path` from the tests' drag source onto the screen point (x, y) and lets go there. The
 // source must outlive the drop: the target asks it for the data after the release.
-std::unique_ptr<Helper> dragFileTo(const std::string& path, int x, int y) {
-    // The source stands just left of the target, so that the pointer leaves the solid only
-    // briefly: away from it, the solid spins faster and would turn the face away.
-    const int sourceX = std::max(0, x - 128 - 130), sourceY = std::max(0, y - 60);
+std::unique_ptr<Helper> dragFileTo(const std::string& path, int x, int y, int halfSide = 128) {
+    // The source stands just left of the solid's window, so that the pointer leaves the solid
+    // only briefly: away from it, the solid spins faster and would turn the face away.
+    const int sourceX = std::max(0, x - halfSide - 130), sourceY = std::max(0, y - 60);
     auto source = std::make_unique<Helper>(std::string(VOXTREL_TEST_DRAG_SOURCE) + " " +
                                            std::to_string(sourceX) + " " + std::to_string(sourceY) +
                                            " '" + path + "'");
@@ -490,13 +490,15 @@ TEST_F(ProgramOnX, TheNotifierItemOpensTheMainMenuLateOrAtOnceAndADoubleActivati
     EXPECT_FALSE(menuShown()) << "and opens no menu";
 }
 
-// The program's tray icon in whichever notification area hosts it: its small visible window.
+// The program's tray icon in whichever notification area hosts it: its small visible window
+// on the screen (GTK keeps a small one of its own off it once a menu has been open).
 std::optional<Geometry> trayIconOf(int pid) {
     std::optional<Geometry> icon;
     waitFor([&] {
         for (const std::string& window : visibleWindows(pid)) {
             const auto geometry = geometryOf(window);
-            if (geometry && geometry->width <= 64 && geometry->height <= 64) {
+            if (geometry && geometry->width <= 64 && geometry->height <= 64 && geometry->x >= 0 &&
+                geometry->y >= 0) {
                 icon = geometry;
                 return true;
             }
@@ -559,6 +561,207 @@ TEST_F(ProgramOnX, ARightClickOnTheTrayIconLeavesTheMainMenuOpenInEveryNotificat
         xdotool("mousemove 5 5");
     }
 }
+
+// A desktop's density: what the program's environment and the server's resources say, and how
+// many screen pixels a pixel at the usual density becomes.
+struct Density {
+    const char* name;
+    const char* environment; // VAR=value words for the program
+    const char* xftDpi;      // the server's Xft.dpi resource, or null
+    int factor;
+};
+
+void PrintTo(const Density& density, std::ostream* out) {
+    *out << density.name;
+}
+
+class ProgramAtDensity : public ProgramOnX, public testing::WithParamInterface<Density> {};
+
+// A cursor saved at (948, 540) with scale 0.25.
+const char* const kSavedCentred =
+    "22 serialization::archive 3 0 0 0 0 1 2 1 0\n0 3 1 1\n1 948 540 256 256 "
+    "2.50000000000000000e-01 1 1 1 1 40030 0  6 0 0 0  0  0  0  0  0 \n";
+
+// Pixels of the colour key (pure blue, or near it) anywhere on the screen.
+int keyColouredPixels() {
+    const auto shot = takeScreenshot();
+    int count = 0;
+    for (int y = 0; shot && y < shot->height; ++y) {
+        for (int x = 0; x < shot->width; ++x) {
+            const auto pixel = shot->at(x, y);
+            count += pixel.blue > 200 && pixel.red < 60 && pixel.green < 60;
+        }
+    }
+    return shot ? count : -1;
+}
+
+// Pixels of `area` that show the green test picture, lit or shaded.
+int greenPixels(const Geometry& area) {
+    const auto shot = takeScreenshot();
+    int count = 0;
+    for (int y = area.y; shot && y < area.y + area.height; ++y) {
+        for (int x = area.x; x < area.x + area.width; ++x) {
+            const auto pixel = shot->at(x, y);
+            count +=
+                pixel.green > 80 && pixel.red * 3 < pixel.green && pixel.blue * 3 < pixel.green;
+        }
+    }
+    return count;
+}
+
+// Save Config, the fourth item of the main menu, opened from the tray icon: the file it writes.
+std::optional<std::string> saveThroughTheTray(int pid, const std::string& file) {
+    const auto icon = trayIconOf(pid);
+    if (!icon)
+        return std::nullopt;
+    std::remove(file.c_str());
+    clickAt(icon->centerX(), icon->centerY(), 3);
+    Sleep(700);
+    xdotool("key --delay 80 Down Down Down Down Return");
+    std::optional<std::string> saved;
+    waitFor([&] { return (saved = readFile(file)) && saved->find("\n1 ") != std::string::npos; });
+    return saved;
+}
+
+// The saved cursor's numbers: centre, size and scale.
+struct SavedCursor {
+    int centerX = 0, centerY = 0, width = 0, height = 0;
+    double scale = 0;
+};
+std::optional<SavedCursor> savedCursorOf(const std::string& archive) {
+    const auto line = archive.find("\n1 ", archive.find("\n0 3 1 1\n"));
+    SavedCursor cursor;
+    if (line == std::string::npos ||
+        std::sscanf(archive.c_str() + line, "\n1 %d %d %d %d %lf", &cursor.centerX, &cursor.centerY,
+                    &cursor.width, &cursor.height, &cursor.scale) != 5)
+        return std::nullopt;
+    return cursor;
+}
+
+TEST_P(ProgramAtDensity, TheSolidIsTheSameSizeToTheEyeWhereItWasSavedAndFollowsThePointer) {
+    const Density density = GetParam();
+    // A server of its own, 1920 x 1080, whose resources the test sets.
+    const std::string display = ":" + std::to_string(900 + getpid() % 300);
+    Helper server("Xvfb " + display + " -screen 0 1920x1080x24 -nolisten tcp -noreset");
+    ASSERT_TRUE(waitForCommand("env DISPLAY=" + display + " xdpyinfo >/dev/null 2>&1"));
+    setenv("DISPLAY", display.c_str(), 1);
+    runCommand("xsetroot -solid '#c08040'");
+    if (density.xftDpi != nullptr) {
+        ASSERT_TRUE(
+            waitForCommand("echo 'Xft.dpi: " + std::string(density.xftDpi) + "' | xrdb -merge"));
+    }
+    const auto tray = startNotificationArea();
+    ASSERT_TRUE(tray != nullptr);
+    Session session;
+    session.extraEnv = density.environment;
+    std::filesystem::create_directories(session.home.path() + "/.config/voxtrel");
+    const std::string config = session.home.path() + "/.config/voxtrel/init.dat";
+    session.home.write(".config/voxtrel/init.dat", kSavedCentred);
+    // A launcher whose icon is a magenta picture, and a green picture for the faces.
+    const std::string magenta = session.home.path() + "/magenta.png";
+    const std::string green = session.home.path() + "/green.png";
+    ASSERT_TRUE(runCommand("convert -size 32x32 xc:'#ff00ff' PNG32:'" + magenta +
+                           "' && convert -size 64x64 xc:'#00c000' PNG24:'" + green + "'")
+                    .has_value());
+    const std::string entry = session.home.write(
+        "Test App.desktop",
+        "[Desktop Entry]\nType=Application\nName=Test App\nIcon=" + magenta + "\nExec=true\n");
+
+    auto program = std::make_unique<Helper>(session.command());
+    const std::string cursor = waitForCursorWindow(program->pid());
+    ASSERT_FALSE(cursor.empty());
+    const int side = 256 * density.factor;
+    auto area = geometryOf(cursor);
+    ASSERT_TRUE(area.has_value());
+    EXPECT_EQ(area->width, side);
+    EXPECT_EQ(area->height, side);
+    EXPECT_EQ(area->x, 948 - side / 2) << "centred where it was saved, in screen pixels";
+    EXPECT_EQ(area->y, 540 - side / 2);
+    EXPECT_EQ(keyColouredPixels(), 0) << "nothing of the colour key shows";
+
+    // A right click on the solid opens its menu at the pointer.
+    xdotool("mousemove 968 550 " + handClick(3));
+    std::optional<Geometry> menu;
+    EXPECT_TRUE(waitFor([&] {
+        for (const std::string& window : visibleWindows(program->pid())) {
+            const auto shown = geometryOf(window);
+            if (shown && window != cursor && shown->width > 64 && shown->height > 64)
+                menu = shown;
+        }
+        return menu.has_value();
+    }));
+    if (menu) {
+        EXPECT_EQ(menu->x, 968);
+        EXPECT_EQ(menu->y, 550);
+    }
+    xdotool("key Escape");
+    Sleep(300);
+
+    // A drag moves it by the pointer's distance, to the pixel.
+    dragBetween(948, 540, 948 + 101, 540 - 57);
+    const int cx = 948 + 101, cy = 540 - 57;
+    EXPECT_TRUE(waitFor([&] {
+        area = geometryOf(cursor);
+        return area && area->x == cx - side / 2 && area->y == cy - side / 2;
+    })) << "at "
+        << area->x << "," << area->y;
+
+    // A file dropped on the face under the pointer becomes its launcher, and shows there.
+    xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy));
+    Sleep(2000); // with the pointer on it the solid slows to a crawl
+    auto launcherSource = dragFileTo(entry, cx, cy, side / 2);
+    IconSight icon;
+    EXPECT_TRUE(waitFor([&] { return (icon = sightOf(IconColour::Magenta, *area)).pixels > 50; }))
+        << "the face shows the launcher's icon";
+    EXPECT_LT(std::abs(icon.x - cx) + std::abs(icon.y - cy), side / 3)
+        << "on the face that was under the pointer: icon at " << icon.x << "," << icon.y;
+    launcherSource.reset();
+
+    // An image dropped on the solid textures its faces.
+    auto imageSource = dragFileTo(green, cx, cy, side / 2);
+    EXPECT_TRUE(waitFor([&] { return greenPixels(*area) > side * side / 8; }))
+        << "the faces show the picture";
+    imageSource.reset();
+
+    // The wheel zooms: one step changes the side by about 41 pixels at the usual density.
+    xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy) + " click 4");
+    Sleep(1000);
+    const auto zoomed = geometryOf(cursor);
+    ASSERT_TRUE(zoomed.has_value());
+    EXPECT_GE(std::abs(zoomed->width - side), 30 * density.factor);
+    EXPECT_LE(std::abs(zoomed->width - side), 50 * density.factor);
+    EXPECT_EQ(zoomed->x + zoomed->width / 2, cx) << "around the same centre";
+    xdotool("mousemove 5 5");
+
+    // What is saved is the size at the usual density, and a restart at another density saves
+    // the very same file.
+    const auto saved = saveThroughTheTray(program->pid(), config);
+    ASSERT_TRUE(saved.has_value());
+    const auto numbers = savedCursorOf(*saved);
+    ASSERT_TRUE(numbers.has_value()) << *saved;
+    EXPECT_EQ(numbers->centerX, cx);
+    EXPECT_EQ(numbers->centerY, cy);
+    EXPECT_EQ(numbers->width, static_cast<int>(1024 * numbers->scale));
+    EXPECT_EQ(zoomed->width, static_cast<int>(1024 * numbers->scale * density.factor));
+    program.reset();
+    runCommand("xrdb -remove");
+    session.extraEnv = density.factor == 1 ? "GDK_SCALE=2" : "";
+    const int otherFactor = density.factor == 1 ? 2 : 1;
+    program = std::make_unique<Helper>(session.command());
+    const std::string again = waitForCursorWindow(program->pid());
+    ASSERT_FALSE(again.empty());
+    EXPECT_EQ(geometryOf(again)->width, static_cast<int>(1024 * numbers->scale * otherFactor));
+    EXPECT_EQ(saveThroughTheTray(program->pid(), config).value_or(""), *saved)
+        << "saved at " << otherFactor << "x after " << density.factor << "x";
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, ProgramAtDensity,
+                         testing::Values(Density{"GdkScale2", "GDK_SCALE=2", nullptr, 2},
+                                         Density{"XftDpi192", "GDK_SCALE=1", "192", 2},
+                                         Density{"Usual", "", nullptr, 1}),
+                         [](const testing::TestParamInfo<Density>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
 } // namespace voxtrel

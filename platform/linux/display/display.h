@@ -124,6 +124,9 @@ public:
     // covers the screen where the system tells of none.
     virtual std::vector<RECT> monitors() = 0;
     virtual POINT pointerPosition() = 0;
+    // The density the desktop asks programs to draw at, in dots per inch: 96 at the usual
+    // density, 192 where a desktop scales everything twice. The same on every monitor.
+    virtual UINT dotsPerInch() = 0;
 
     // Windows
     virtual void updateWindow(const WindowSnapshot& window, unsigned changes) = 0;

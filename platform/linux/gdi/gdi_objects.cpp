@@ -1,6 +1,8 @@
 // The tables of GDI objects and the calls that make, select and delete them.
 #include "platform/linux/gdi/gdi_objects.h"
 
+#include "platform/linux/display/display.h"
+
 #include <cstring>
 #include <unordered_set>
 
@@ -108,6 +110,27 @@ BOOL WINAPI DeleteDC(HDC handle) {
     liveDcs().erase(dc);
     delete dc;
     return TRUE;
+}
+
+int WINAPI GetDeviceCaps(HDC handle, int index) {
+    {
+        std::lock_guard<std::mutex> guard(gdiLock());
+        if (findDc(handle) == nullptr)
+            return 0;
+    }
+    switch (index) {
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+        return static_cast<int>(voxtrel::display::current().dotsPerInch());
+    case HORZRES:
+        return voxtrel::display::current().screenSize().width;
+    case VERTRES:
+        return voxtrel::display::current().screenSize().height;
+    case BITSPIXEL:
+        return 32;
+    default:
+        return 0;
+    }
 }
 
 HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits,

@@ -91,6 +91,14 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 // Memory device contexts and bitmaps. Only memory DCs exist here (no window DCs).
 HDC WINAPI CreateCompatibleDC(HDC reference);
 BOOL WINAPI DeleteDC(HDC dc);
+// What a device context draws on: the screen's dots per inch (LOGPIXELSX, LOGPIXELSY) and size
+// in pixels (HORZRES, VERTRES), and 32 bits a pixel; 0 for what the layer does not know.
+#define HORZRES 8
+#define VERTRES 10
+#define BITSPIXEL 12
+#define LOGPIXELSX 88
+#define LOGPIXELSY 90
+int WINAPI GetDeviceCaps(HDC dc, int index);
 // 24- or 32-bit DIB sections; rows are padded to 4 bytes and run bottom-up for a positive
 // height, as on Windows.
 HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,

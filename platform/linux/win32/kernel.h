@@ -159,3 +159,7 @@ BOOL WINAPI VerifyVersionInfoA(LPOSVERSIONINFOEXA info, DWORD typeMask, DWORDLON
 typedef LONG_PTR(WINAPI* FARPROC)();
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procedureName);
+// Only the system's shcore.dll is known, from the system folder (LOAD_LIBRARY_SEARCH_SYSTEM32),
+// and it stays loaded for the life of the process.
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags);

@@ -100,12 +100,6 @@ DWORD_PTR WINAPI SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info
 // The system image lists: a path's icon (by the index SHGFI_SYSICONINDEX gives) at one of the
 // shell's sizes, 32 (SHIL_LARGE), 16, 48 (SHIL_EXTRALARGE) or 256 (SHIL_JUMBO) pixels. Only
 // the two methods the program calls are declared; the object is the layer's own.
-typedef LONG HRESULT;
-#define S_OK ((HRESULT)0)
-#define E_INVALIDARG ((HRESULT)0x80070057L)
-#define E_NOINTERFACE ((HRESULT)0x80004002L)
-#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
-#define FAILED(hr) (((HRESULT)(hr)) < 0)
 
 typedef GUID IID;
 typedef const IID& REFIID;

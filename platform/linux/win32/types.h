@@ -92,3 +92,10 @@ typedef struct _GUID {
     BYTE Data4[8];
 } GUID;
 typedef const GUID* LPCGUID;
+
+typedef LONG HRESULT;
+#define S_OK ((HRESULT)0)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
+#define E_NOINTERFACE ((HRESULT)0x80004002L)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)

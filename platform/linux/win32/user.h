@@ -334,6 +334,25 @@ int WINAPI GetSystemMetrics(int index);
 // Every monitor, each with its rectangle in virtual-screen coordinates; a clip or a device
 // context is not supported (both must be null).
 BOOL WINAPI EnumDisplayMonitors(HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data);
+// The monitor that shows `point`; where none does, by `flags`, the nearest, the primary or none.
+#define MONITOR_DEFAULTTONULL 0x00000000
+#define MONITOR_DEFAULTTOPRIMARY 0x00000001
+#define MONITOR_DEFAULTTONEAREST 0x00000002
+HMONITOR WINAPI MonitorFromPoint(POINT point, DWORD flags);
+
+// Screen density (shcore, which the program looks up at run time as on Windows). Every monitor
+// has the density the desktop asks for, and a program sees the screen in device pixels, as a
+// Windows program that declares itself aware of each monitor's density.
+typedef enum MONITOR_DPI_TYPE {
+    MDT_EFFECTIVE_DPI = 0,
+    MDT_ANGULAR_DPI = 1,
+    MDT_RAW_DPI = 2,
+    MDT_DEFAULT = MDT_EFFECTIVE_DPI
+} MONITOR_DPI_TYPE;
+HRESULT WINAPI GetDpiForMonitor(HMONITOR monitor, MONITOR_DPI_TYPE type, UINT* dpiX, UINT* dpiY);
+// Sent by Windows when a window comes to a monitor of another density: the new dots per inch
+// in both words of wParam. The layer's monitors all have one density, so it never sends it.
+#define WM_DPICHANGED 0x02E0
 
 // Icons and pointers. The program's own icon is resource 5; IDI_APPLICATION is a generic one.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);

@@ -1,6 +1,7 @@
 // The display thread: it owns GLib's default main context from before gtk_init on, so every
 // invoke from another thread runs there, and runs GTK's main loop for the life of the process.
 #include "platform/linux/display/gtk/gtk_loop.h"
+#include "platform/linux/display/gtk/gtk_density.h"
 #include "platform/linux/display/gtk/gtk_windows.h"
 
 #include <X11/Xlib.h>
@@ -28,6 +29,8 @@ void runDisplayThread(Startup* startup) {
     // calling thread instead of this one.
     g_main_context_acquire(context);
     const bool opened = gtk_init_check(nullptr, nullptr) != FALSE;
+    if (opened)
+        noteWindowScale(); // before any other thread converts a position
     {
         std::lock_guard<std::mutex> guard(startup->mutex);
         startup->running = opened;

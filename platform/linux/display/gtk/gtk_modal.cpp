@@ -2,6 +2,8 @@
 // command (0 when dismissed) or the button (IDOK, IDYES, ...).
 #include "platform/linux/display/gtk/gtk_modal.h"
 
+#include "platform/linux/display/gtk/gtk_density.h"
+
 #include "platform/linux/user/user_input.h"
 
 #include <gdk/gdkx.h>
@@ -159,12 +161,12 @@ void popUpMenu(const MenuRequest& request) {
     // leave the menu open; with no time at all, the release of the click that opened the menu
     // would close it again whenever the button was held more than a moment.
     GdkWindow* root = gdk_get_default_root_window();
-    const GdkRectangle point = {request.x, request.y, 1, 1};
+    const GdkRectangle point = {toGdkPosition(request.x), toGdkPosition(request.y), 1, 1};
     GdkEvent* trigger = gdk_event_new(GDK_BUTTON_PRESS);
     trigger->button.window = GDK_WINDOW(g_object_ref(root));
     trigger->button.time = gdk_x11_display_get_user_time(gdk_display_get_default());
-    trigger->button.x_root = request.x;
-    trigger->button.y_root = request.y;
+    trigger->button.x_root = point.x;
+    trigger->button.y_root = point.y;
     gdk_event_set_device(
         trigger, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
     gtk_menu_popup_at_rect(GTK_MENU(menu), root, &point, GDK_GRAVITY_NORTH_WEST,

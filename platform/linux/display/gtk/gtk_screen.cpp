@@ -3,6 +3,7 @@
 // A change of its size or of its monitors (RandR: a monitor added or removed, a new
 // resolution) is told to every window as WM_DISPLAYCHANGE.
 #include "platform/linux/display/gtk/gtk_display.h"
+#include "platform/linux/display/gtk/gtk_density.h"
 #include "platform/linux/display/gtk/gtk_loop.h"
 
 #include "platform/linux/user/user_input.h"
@@ -26,7 +27,8 @@ namespace {
 // Display thread: GDK has seen the root window's new size.
 void onScreenSizeChanged(GdkScreen* screen, gpointer) {
     GdkWindow* root = gdk_screen_get_root_window(screen);
-    user::deliverDisplayChange(gdk_window_get_width(root), gdk_window_get_height(root));
+    user::deliverDisplayChange(gdk_window_get_width(root) * windowScale(),
+                               gdk_window_get_height(root) * windowScale());
 }
 
 // GDK emits neither signal once monitors have been set by hand (RandR 1.5 `xrandr
@@ -105,6 +107,13 @@ std::vector<RECT> GtkDisplay::monitors() {
         found.push_back({0, 0, screen.width, screen.height});
     }
     return found;
+}
+
+UINT GtkDisplay::dotsPerInch() {
+    if (!displayThreadRunning())
+        return gtk::dotsPerInch(nullptr);
+    std::lock_guard<std::mutex> lock(connection_->mutex);
+    return gtk::dotsPerInch(connection_->x);
 }
 
 POINT GtkDisplay::pointerPosition() {

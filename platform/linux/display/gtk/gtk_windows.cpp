@@ -11,6 +11,7 @@
 // window content (such windows show an empty surface), pointer shapes.
 #include "platform/linux/display/gtk/gtk_windows.h"
 
+#include "platform/linux/display/gtk/gtk_density.h"
 #include "platform/linux/display/gtk/gtk_icons.h"
 #include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/display/gtk/gtk_server_image.h"
@@ -130,8 +131,9 @@ HWND hwndOf(GtkWidget* widget) {
     return static_cast<HWND>(g_object_get_data(G_OBJECT(widget), "voxtrel-hwnd"));
 }
 
+// A point GDK gives in its units, in the screen's device pixels.
 POINT screenPoint(double xRoot, double yRoot) {
-    return {static_cast<LONG>(xRoot), static_cast<LONG>(yRoot)};
+    return {toDevice(xRoot), toDevice(yRoot)};
 }
 
 gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer) {
@@ -227,9 +229,15 @@ void onDropData(GtkWidget* widget, GdkDragContext*, gint x, gint y, GtkSelection
     }
     if (paths.empty())
         return;
-    gint originX = 0, originY = 0;
-    gdk_window_get_origin(gtk_widget_get_window(widget), &originX, &originY);
-    static_cast<void>(shell::deliverDrop(hwndOf(widget), paths, POINT{originX + x, originY + y}));
+    // The origin from the server in device pixels: GDK's, in its units, may be half a unit off.
+    GdkWindow* gdkWindow = gtk_widget_get_window(widget);
+    ::Display* display = GDK_WINDOW_XDISPLAY(gdkWindow);
+    int originX = 0, originY = 0;
+    ::Window child = 0;
+    XTranslateCoordinates(display, GDK_WINDOW_XID(gdkWindow), DefaultRootWindow(display), 0, 0,
+                          &originX, &originY, &child);
+    static_cast<void>(shell::deliverDrop(hwndOf(widget), paths,
+                                         POINT{originX + toDevice(x), originY + toDevice(y)}));
 }
 
 void applyStyle(XWindow& window) {
@@ -255,12 +263,21 @@ void applyIcon(XWindow& window) {
     }
 }
 
+// GTK places and sizes a window in its units. Where a unit spans several device pixels, a
+// window made already is placed by the server itself, to the pixel; GTK takes the size the
+// server then reports, and is not asked again, lest it put back a place of its own units.
 void applyGeometry(XWindow& window) {
     const RECT& rect = window.state.rect;
     const int width = std::max<int>(1, rect.right - rect.left);
     const int height = std::max<int>(1, rect.bottom - rect.top);
-    gtk_window_move(GTK_WINDOW(window.widget), rect.left, rect.top);
-    gtk_window_resize(GTK_WINDOW(window.widget), width, height);
+    if (windowScale() > 1 && gtk_widget_get_realized(window.widget)) {
+        GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
+        XMoveResizeWindow(GDK_WINDOW_XDISPLAY(gdkWindow), GDK_WINDOW_XID(gdkWindow), rect.left,
+                          rect.top, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        return;
+    }
+    gtk_window_move(GTK_WINDOW(window.widget), toGdkPosition(rect.left), toGdkPosition(rect.top));
+    gtk_window_resize(GTK_WINDOW(window.widget), toGdkLength(width), toGdkLength(height));
 }
 
 void setCardinals(GdkWindow* gdkWindow, const char* name, const std::vector<long>& values) {
@@ -378,8 +395,9 @@ guint32 serverTime(GtkWidget* widget) {
 bool pointerNear(const XWindow& window) {
     GdkDisplay* display = gtk_widget_get_display(window.widget);
     GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
-    gint x = 0, y = 0;
-    gdk_device_get_position(pointer, nullptr, &x, &y);
+    gdouble gdkX = 0, gdkY = 0;
+    gdk_device_get_position_double(pointer, nullptr, &gdkX, &gdkY);
+    const LONG x = toDevice(gdkX), y = toDevice(gdkY);
     const RECT& rect = window.state.rect;
     return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
 }
@@ -462,6 +480,8 @@ void writeCairoSurface(XWindow& window, const LayeredFrame& frame) {
         window.pixels.assign(static_cast<std::size_t>(stride) * frame.height, 0);
         window.surface = cairo_image_surface_create_for_data(
             window.pixels.data(), CAIRO_FORMAT_ARGB32, frame.width, frame.height, stride);
+        // Drawn pixel for pixel where GDK's unit spans several.
+        cairo_surface_set_device_scale(window.surface, windowScale(), windowScale());
     }
     cairo_surface_flush(window.surface);
     std::memcpy(window.pixels.data(), frame.bgra.data(),

@@ -24,6 +24,8 @@ constexpr Milliseconds kDefaultWait{10000};
 void setScreenSize(int width, int height); // one monitor
 // A screen of several monitors (none: one covering the screen), told to every window.
 void setMonitors(int width, int height, const std::vector<RECT>& monitors);
+// The desktop's density in dots per inch (96 until set).
+void setDotsPerInch(UINT dotsPerInch);
 // Places the pointer without telling any window (as if it had been there all along).
 void setPointer(int x, int y);
 // Moves the pointer and sends the move to the window under it (or the capturing window).

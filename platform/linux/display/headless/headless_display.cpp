@@ -32,6 +32,7 @@ struct State {
     display::Size screen{headless::kDefaultScreenWidth, headless::kDefaultScreenHeight};
     std::vector<RECT> monitors; // none set: one covering the screen
     POINT pointer{headless::kDefaultScreenWidth / 2, headless::kDefaultScreenHeight / 2};
+    UINT dotsPerInch = 96;
     std::map<HWND, HeadlessWindow> windows;
     HWND active = nullptr;
     std::uint64_t serial = 0;
@@ -137,6 +138,11 @@ POINT HeadlessDisplay::pointerPosition() {
     return state().pointer;
 }
 
+UINT HeadlessDisplay::dotsPerInch() {
+    std::lock_guard<std::mutex> guard(state().mutex);
+    return state().dotsPerInch;
+}
+
 void HeadlessDisplay::updateWindow(const WindowSnapshot& snapshot, unsigned changes) {
     State& s = state();
     std::lock_guard<std::mutex> guard(s.mutex);
@@ -231,6 +237,11 @@ void headless::setMonitors(int width, int height, const std::vector<RECT>& monit
         state().monitors = monitors;
     }
     user::deliverDisplayChange(width, height);
+}
+
+void headless::setDotsPerInch(UINT dotsPerInch) {
+    std::lock_guard<std::mutex> guard(state().mutex);
+    state().dotsPerInch = dotsPerInch;
 }
 
 void headless::setPointer(int x, int y) {

@@ -12,6 +12,7 @@ public:
     Size screenSize() override;
     std::vector<RECT> monitors() override;
     POINT pointerPosition() override;
+    UINT dotsPerInch() override;
     void updateWindow(const WindowSnapshot& window, unsigned changes) override;
     void destroyWindow(HWND hwnd) override;
     void presentFrame(HWND hwnd, std::shared_ptr<const LayeredFrame> frame) override;
