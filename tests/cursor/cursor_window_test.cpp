@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
+#include <mutex>
 #include <set>
 #include <utility>
 #include <vector>
@@ -104,6 +106,46 @@ TEST_F(CursorWindow, ACursorOnItsOwnThreadProducesTransparentBackedTranslucentFr
     EXPECT_EQ(window->state.exStyle, 0x08080018u);
     PostThreadMessageA(id, WM_QUIT, 0, 0);
     EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+}
+
+// Waits until the last frame of `hwnd` satisfies `condition`.
+bool frameShows(HWND hwnd, const std::function<bool(const display::LayeredFrame&)>& condition) {
+    for (std::uint64_t count = 1; count < 400; ++count) {
+        if (!headless::waitForFrames(hwnd, count))
+            return false;
+        if (condition(*headless::lastFrame(hwnd)))
+            return true;
+    }
+    return false;
+}
+
+TEST_F(CursorWindow, OnAScreenOfTwiceTheDensityTheWindowIsTwiceAsLargeAroundTheSameCentre) {
+    headless::setDotsPerInch(192);
+    Cursor cursor;
+    DWORD id = 0;
+    HANDLE thread = startCursor(cursor, id);
+    ASSERT_TRUE(headless::waitForFrames(cursor.hwnd, 3));
+    const auto frame = headless::lastFrame(cursor.hwnd);
+    EXPECT_EQ(frame->x, 640 - 256);
+    EXPECT_EQ(frame->y, 512 - 256);
+    EXPECT_EQ(frame->width, 512);
+    EXPECT_EQ(frame->height, 512);
+    EXPECT_TRUE(isGrey(framePixel(*frame, 256, 256))) << "the solid fills the larger window";
+    EXPECT_EQ(frame->bgra[(2 * 512 + 2) * 4 + 3], 0) << "and its corners stay transparent";
+    {
+        std::lock_guard<std::mutex> guard(cursor.savedFieldsLock);
+        EXPECT_EQ(cursor.width, 256) << "the saved size is the size at the usual density";
+        EXPECT_EQ(cursor.height, 256);
+    }
+
+    // Windows tells of a monitor of the usual density.
+    PostMessageA(cursor.hwnd, WM_DPICHANGED, MAKEWPARAM(96, 96), 0);
+    EXPECT_TRUE(frameShows(cursor.hwnd, [](const display::LayeredFrame& shown) {
+        return shown.width == 256 && shown.x == 512 && shown.y == 384;
+    })) << "the usual size, around the same centre";
+    PostThreadMessageA(id, WM_QUIT, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    headless::setDotsPerInch(96);
 }
 
 TEST_F(CursorWindow, WithoutAlphaBlendTheFramesAreOpaqueAndTheClassIsRegisteredOnce) {

@@ -67,6 +67,30 @@ std::string linuxConfiguration(int count) {
     return text;
 }
 
+// One default cube saved at (x, y), as the Linux program saves it.
+std::string oneCursorConfiguration(int x, int y) {
+    useFixedScreen();
+    Desktop registry;
+    auto* entry = new CursorThread;
+    entry->cursor->centerX = x;
+    entry->cursor->centerY = y;
+    registry.threads.push_back(entry);
+    const std::string text = writeArchive(registry);
+    registry.discardUnstarted();
+    return text;
+}
+
+// Wine's density, its LogPixels setting, for the life of the object: each Wine process reads
+// it when it starts. The usual 96 dots per inch again afterwards.
+struct WineDensity {
+    explicit WineDensity(int dotsPerInch) { set(dotsPerInch); }
+    ~WineDensity() { set(96); }
+    static void set(int dotsPerInch) {
+        runCommand("wine reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d " +
+                   std::to_string(dotsPerInch) + " /f >/dev/null 2>&1; wineserver -w");
+    }
+};
+
 int differingPixels(const Screenshot& a, const Screenshot& b, const Geometry& area) {
     int differing = 0;
     for (int y = area.y; y < area.y + area.height; ++y)
@@ -180,6 +204,29 @@ TEST_F(WineProgramTest, TheTrayIconShowsTheProgramsPictureAndItsMenuMakesAndSave
     EXPECT_EQ(registry.threads.size(), 2u);
     EXPECT_EQ(writeArchive(registry), *saved) << "and writes the same bytes for the same cursors";
     registry.discardUnstarted();
+    exitThroughMenu(program);
+}
+
+TEST_F(WineProgramTest, AtTwiceTheDensityACursorIsTwiceAsLargeAroundItsSavedCentre) {
+    const std::string saved = oneCursorConfiguration(600, 500);
+    writeText(configPath(), saved);
+    WineDensity dense(192);
+    WineProgram program;
+    const auto cursors = waitForCursors(1);
+    ASSERT_EQ(cursors.size(), 1u) << program.log();
+    const auto area = geometryOf(cursors[0]);
+    ASSERT_TRUE(area);
+    EXPECT_EQ(area->width, 512);
+    EXPECT_EQ(area->height, 512);
+    EXPECT_EQ(area->x, 600 - 256) << "around the saved centre, in screen pixels";
+    EXPECT_EQ(area->y, 500 - 256);
+
+    ASSERT_TRUE(openMainMenu());
+    chooseMenuItem(MAIN_SAVE_CONFIG);
+    ASSERT_TRUE(
+        waitFor([&] { return std::filesystem::exists(wineDataFolder() + "/init.dat.bak"); }));
+    EXPECT_EQ(readFile(configPath()), std::optional<std::string>(saved))
+        << "saved as at the usual density";
     exitThroughMenu(program);
 }
 

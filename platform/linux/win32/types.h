@@ -70,6 +70,7 @@ typedef HICON HCURSOR;
 
 typedef ULONG_PTR DWORD_PTR;
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define MAKEWPARAM(low, high) ((WPARAM)(DWORD)(((WORD)(low)) | (((DWORD)(WORD)(high)) << 16)))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
 
 typedef struct tagPOINT {
