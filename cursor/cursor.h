@@ -183,12 +183,12 @@ public:
     Launch launches[SLOT_COUNT_MAX];      // (saved) index = face index
 };
 
-// The check mark of one menu item, by command, from a flag.
-void checkMenuFlag(HMENU menu, UINT command, INT flag);
 // The density of the monitor that shows `point` (the nearest one where none does): its own
 // dots per inch where the system tells them per monitor, the system's elsewhere.
 double densityAt(POINT point);
 
+// The check mark of one menu item, by command, from a flag.
+void checkMenuFlag(HMENU menu, UINT command, INT flag);
 // Flips the flag between 0 and 1 and marks the item accordingly.
 void toggleMenuFlag(HMENU menu, UINT command, INT& flag);
 
