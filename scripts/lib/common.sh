@@ -26,6 +26,12 @@ VOXTREL_WINDOWS_TEST_PACKAGES=(
     wine wine64 libosmesa6 x11-xserver-utils
 )
 
+# What making the packages adds: dpkg-shlibdeps for the Debian package's dependencies, and
+# lintian to check it.
+VOXTREL_PACKAGE_PACKAGES=(
+    dpkg-dev file lintian
+)
+
 # Installs those of the given packages that are missing, as root or through sudo.
 voxtrel_install_packages() {
     local missing=()

@@ -32,6 +32,10 @@ exec_line=$(sed -n 's/^Exec=//p' "$entry")
 [ "$(sed -n 's/^Icon=//p' "$entry")" = voxtrel ] || fail "Icon is not the installed icon's name"
 grep -q '<launchable type="desktop-id">voxtrel.desktop</launchable>' "$metainfo" ||
     fail "the metainfo does not name the desktop entry"
+# Its release is the project's one version.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+grep -q "<release version=\"$version\" date=\"[0-9-]*\"/>" "$metainfo" ||
+    fail "the metainfo's release is not the project's version $version"
 
 # The theme's 32-pixel icon is the resource's own picture, pixel for pixel.
 [ "$(identify -format '%wx%h' "$icon")" = 32x32 ] || fail "the hicolor icon is not 32x32"
