@@ -1,5 +1,6 @@
 # The packages CPack makes of an install: on Linux a Debian package of what `cmake --install`
-# lays out, its dependencies read off the libraries the program links (dpkg-shlibdeps).
+# lays out, its dependencies read off the libraries the program links (dpkg-shlibdeps); for
+# Windows an NSIS installer and a portable zip of voxtrel.exe with the licences of what it links.
 set(CPACK_PACKAGE_NAME voxtrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Voxtrel developers")
@@ -22,6 +23,25 @@ if(NOT WIN32)
     # Mesa's software rasteriser draws the solids where there is no GPU driver.
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1-mesa-dri")
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "librsvg2-common, shared-mime-info")
+endif()
+
+if(WIN32)
+    # The licences that scripts/build-windows gathers beside the libraries it builds, and how to
+    # relink with another DevIL, as DevIL's licence asks.
+    find_path(VOXTREL_LICENSES DevIL-LGPL-2.1.txt PATH_SUFFIXES share/licenses
+              DOC "The licence texts of the libraries voxtrel.exe links")
+    if(VOXTREL_LICENSES)
+        install(DIRECTORY ${VOXTREL_LICENSES}/ DESTINATION licenses)
+        install(FILES ${PROJECT_SOURCE_DIR}/resources/windows/DevIL-relinking.txt
+                DESTINATION licenses)
+    endif()
+    set(CPACK_GENERATOR NSIS ZIP)
+    set(CPACK_PACKAGE_FILE_NAME voxtrel-${PROJECT_VERSION}-windows-x64)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+    set(CPACK_PACKAGE_INSTALL_DIRECTORY Voxtrel)
+    # The installer is made from a template of our own (cmake/nsis/NSIS.template.in).
+    list(APPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/nsis)
+    set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/resources/voxtrel.ico)
 endif()
 
 include(CPack)

@@ -26,10 +26,10 @@ VOXTREL_WINDOWS_TEST_PACKAGES=(
     wine wine64 libosmesa6 x11-xserver-utils
 )
 
-# What making the packages adds: dpkg-shlibdeps for the Debian package's dependencies, and
-# lintian to check it.
+# What making the packages adds: dpkg-shlibdeps for the Debian package's dependencies, lintian
+# to check it, NSIS for the Windows installer and zip for the portable one.
 VOXTREL_PACKAGE_PACKAGES=(
-    dpkg-dev file lintian
+    dpkg-dev file lintian nsis zip unzip
 )
 
 # Installs those of the given packages that are missing, as root or through sudo.

@@ -63,11 +63,10 @@ std::string wineDataFolder() {
            (user != nullptr ? user->pw_name : "root") + "/AppData/Roaming/voxtrel";
 }
 
-WineProgram::WineProgram(const std::string& environment) {
+WineProgram::WineProgram(const std::string& environment, const std::string& program) {
     logPath_ = std::filesystem::temp_directory_path().string() + "/voxtrel-wine-" +
                std::to_string(getpid()) + ".log";
-    const std::string command = "exec env " + environment + " wine " +
-                                shellQuoted(VOXTREL_WINDOWS_PROGRAM) + " >" +
+    const std::string command = "exec env " + environment + " wine " + shellQuoted(program) + " >" +
                                 shellQuoted(logPath_) + " 2>&1";
     pid_ = fork();
     if (pid_ == 0) {

@@ -21,8 +21,10 @@ std::string wineDataFolder();
 // object goes.
 class WineProgram {
 public:
-    // `environment`: more VAR=value words for Wine.
-    explicit WineProgram(const std::string& environment = "");
+    // `environment`: more VAR=value words for Wine; `program`: another voxtrel.exe (a Linux
+    // path, or a Windows one in the prefix).
+    explicit WineProgram(const std::string& environment = "",
+                         const std::string& program = VOXTREL_WINDOWS_PROGRAM);
     ~WineProgram();
     WineProgram(const WineProgram&) = delete;
     WineProgram& operator=(const WineProgram&) = delete;
