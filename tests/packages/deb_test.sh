@@ -47,7 +47,8 @@ desktop-file-validate /usr/share/applications/voxtrel.desktop ||
     fail "desktop-file-validate refused the installed entry"
 
 # The installed program starts, keeps running, and ends on SIGTERM (how a session ends it) as
-# Exit ends it. Its output goes to a file: GLib may make a shared pipe non-blocking.
+# Exit ends it. Its output goes to a file: shared with this script's, under CTest, the script's
+# own output was lost.
 HOME="$home" VOXTREL_DISPLAY=headless /usr/bin/voxtrel >"$home/output.log" 2>&1 &
 program=$!
 sleep 3
