@@ -178,6 +178,15 @@ bool waitForCommand(const std::string& command, int limitMs) {
     return false;
 }
 
+std::unique_ptr<Helper> startWindowManager() {
+    auto manager = std::make_unique<Helper>("openbox --sm-disable");
+    // The check window must exist too: a manager that was killed may leave the root's property.
+    if (!waitForCommand("id=$(xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*') && "
+                        "xprop -id \"$id\" _NET_WM_NAME | grep -q Openbox"))
+        return nullptr;
+    return manager;
+}
+
 std::unique_ptr<Helper> startNotificationArea() {
     auto tray = std::make_unique<Helper>(
         "trayer --edge top --align left --widthtype pixel --width 120 --heighttype pixel "

@@ -90,6 +90,9 @@ private:
     int pid_ = -1;
 };
 
+// openbox as the window manager, once it manages the screen: a window mapped before that may be
+// left unmapped by its start.
+std::unique_ptr<Helper> startWindowManager();
 // trayer as the notification area along the screen's top edge, once it shows.
 std::unique_ptr<Helper> startNotificationArea();
 // tint2 as a desktop's panel, with its system tray, along the screen's bottom edge, once it

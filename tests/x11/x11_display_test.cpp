@@ -467,8 +467,8 @@ std::string netWmState(const std::string& window) {
 }
 
 TEST_F(X11Display, UnderAWindowManagerKeepAboveAndTheTaskbarButtonFollowTheStyle) {
-    Helper manager("openbox --sm-disable");
-    ASSERT_TRUE(waitForCommand("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"));
+    const auto manager = startWindowManager();
+    ASSERT_TRUE(manager != nullptr);
     UiThread ui;
     HWND hwnd = makeLayeredWindow(
         ui, {300, 300, 400, 400}, [](int, int) { return solid(120, 30, 30); },

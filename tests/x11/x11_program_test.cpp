@@ -110,7 +110,8 @@ protected:
 };
 
 TEST_F(ProgramOnX, ASecondStartShowsTheFirstOnesCursorsAndEnds) {
-    Helper manager("openbox --sm-disable");
+    const auto manager = startWindowManager();
+    ASSERT_TRUE(manager != nullptr);
     Session session;
     Helper first(session.command());
     const std::string cursor = waitForCursorWindow(first.pid());
@@ -441,7 +442,8 @@ bool hideThroughItsMenu(const std::string& cursor) {
 }
 
 TEST_F(ProgramOnX, TheNotifierItemOpensTheMainMenuLateOrAtOnceAndADoubleActivationShowsAll) {
-    Helper manager("openbox --sm-disable");
+    const auto manager = startWindowManager();
+    ASSERT_TRUE(manager != nullptr);
     PrivateBus bus;
     ASSERT_TRUE(bus.ready());
     Watcher watcher(bus, VOXTREL_TEST_NOTIFIER_WATCHER);
@@ -521,7 +523,8 @@ std::optional<Geometry> mainMenuOf(int pid) {
 }
 
 TEST_F(ProgramOnX, ARightClickOnTheTrayIconLeavesTheMainMenuOpenInEveryNotificationArea) {
-    Helper manager("openbox --sm-disable");
+    const auto manager = startWindowManager();
+    ASSERT_TRUE(manager != nullptr);
     for (const char* area : {"trayer", "tint2"}) {
         SCOPED_TRACE(area);
         const auto tray = std::string(area) == "trayer" ? startNotificationArea() : startPanel();
