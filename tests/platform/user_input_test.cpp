@@ -59,10 +59,14 @@ TEST(MouseInput, CaptureKeepsMovesComingFromOutsideTheWindow) {
     EXPECT_EQ(SetCapture(hwnd), nullptr);
     EXPECT_EQ(GetCapture(), hwnd);
     headless::movePointer(20, 30);
+    // The window moves before the move is taken, as a dragged window does: the message is
+    // measured from where the window is now.
+    SetWindowPos(hwnd, nullptr, 110, 105, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    clearRecorded();
     pumpMessages();
     ASSERT_EQ(recordedMessages(kNoise), (std::vector<UINT>{WM_MOUSEMOVE}));
-    EXPECT_EQ(GET_X_LPARAM(recorded().front().lParam), -80) << "negative client coordinates";
-    EXPECT_EQ(GET_Y_LPARAM(recorded().front().lParam), -70);
+    EXPECT_EQ(GET_X_LPARAM(recorded().front().lParam), -90) << "negative client coordinates";
+    EXPECT_EQ(GET_Y_LPARAM(recorded().front().lParam), -75);
     ReleaseCapture();
     EXPECT_EQ(GetCapture(), nullptr);
 }

@@ -44,6 +44,16 @@ void stamp(MSG* msg) {
     msg->pt = globals().pointer;
 }
 
+// A mouse message's client coordinates are those of its screen point against where the window
+// is when the message is taken, as Windows makes them: a window moved while a move waited in
+// the queue (a drag) must not count that move twice.
+void toClientOfNow(MSG* msg) {
+    if (msg->message < WM_MOUSEMOVE || msg->message > WM_MBUTTONDBLCLK)
+        return;
+    if (const WindowObject* window = findWindow(msg->hwnd))
+        msg->lParam = MAKELPARAM(msg->pt.x - window->rect.left, msg->pt.y - window->rect.top);
+}
+
 } // namespace
 
 enum class Next { Message, Modal, Nothing };
@@ -65,8 +75,10 @@ Next nextMessage(MSG* out, HWND filter, UINT low, UINT high, bool remove, bool w
                 queue->quitPosted = false;
             return Next::Message;
         }
-        if (takeFrom(queue->input, out, filter, low, high, remove))
+        if (takeFrom(queue->input, out, filter, low, high, remove)) {
+            toClientOfNow(out);
             return Next::Message;
+        }
         if (inRange(WM_PAINT, low, high)) {
             for (WindowObject* window : windowsOfThread(queue->threadId)) {
                 if (window->needsPaint && !window->obscured && !globals().screenAsleep &&
