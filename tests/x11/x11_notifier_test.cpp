@@ -123,6 +123,15 @@ TEST_F(X11Notifier, WithoutAWatcherTheXEmbedIconStandsInAndAWatcherTakesOverAndH
 
     watcher->stop();
     EXPECT_TRUE(waitForCommand(kXEmbedIconShown)) << "the watcher gone, the XEmbed icon is back";
+
+    // The panel quits and comes back, twice: the icon returns each time, and the windows of the
+    // panel that went are no error of ours.
+    for (int restart = 0; restart < 2; ++restart) {
+        tray.reset();
+        tray = startNotificationArea();
+        ASSERT_NE(tray, nullptr);
+        EXPECT_TRUE(waitForCommand(kXEmbedIconShown)) << "back in the new notification area";
+    }
 }
 
 } // namespace

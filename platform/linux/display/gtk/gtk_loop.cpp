@@ -29,8 +29,10 @@ void runDisplayThread(Startup* startup) {
     // calling thread instead of this one.
     g_main_context_acquire(context);
     const bool opened = gtk_init_check(nullptr, nullptr) != FALSE;
-    if (opened)
+    if (opened) {
+        outliveVanishedWindows();
         noteWindowScale(); // before any other thread converts a position
+    }
     {
         std::lock_guard<std::mutex> guard(startup->mutex);
         startup->running = opened;
