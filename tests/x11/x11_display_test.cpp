@@ -6,6 +6,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread.h"
 #include "tests/support/x_server.h"
+#include "tests/x11/vanished_window.h"
 
 #include <gtest/gtest.h>
 
@@ -211,6 +212,16 @@ TEST_F(X11Display, AWindowShownAgainShowsItsNextFrameNeverTheOneItWasHiddenWith)
     ui.call([&] { ShowWindow(hwnd, SW_SHOWNOACTIVATE); });
     EXPECT_TRUE(waitFor([&] { return isViewable(window); }, 2000));
     EXPECT_TRUE(onScreen(750, 250, {170, 30, 30}));
+}
+
+TEST_F(X11Display, AWindowOfAnotherProgramThatVanishedUnderARequestEndsNothing) {
+    UiThread ui;
+    makeLayeredWindow(ui, {700, 200, 800, 300}, [](int, int) { return solid(30, 170, 30); });
+    ASSERT_TRUE(onScreen(750, 250, {30, 170, 30}));
+    addressAVanishedWindowOfAnotherProgram();
+    // Still running, and the display thread still shows what it is given.
+    makeLayeredWindow(ui, {900, 200, 1000, 300}, [](int, int) { return solid(170, 30, 30); });
+    EXPECT_TRUE(onScreen(950, 250, {170, 30, 30}));
 }
 
 TEST_F(X11Display, AWindowWhollyCoveredGetsNoPaintUntilItIsUncovered) {

@@ -1,0 +1,12 @@
+// Kept apart from the tests' Windows types: Xlib's and the layer's clash.
+#pragma once
+
+namespace voxtrel::testing_support {
+
+// Makes a window on a connection of its own, as another program would, and closes that
+// connection, so the window is gone. Then, on the display thread, selects that window's events
+// with no error trap around the request, as GTK's tray icon code does with a panel's window,
+// and waits until the server has answered. Returns once the display thread has gone on.
+void addressAVanishedWindowOfAnotherProgram();
+
+} // namespace voxtrel::testing_support
