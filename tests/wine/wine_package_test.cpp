@@ -31,6 +31,18 @@ const char* const SAVED =
     "22 serialization::archive 18 0 0 0 0 1 0 2 1 0\n0 3 1 1\n1 600 500 256 256 "
     "2.50000000000000000e-01 1 1 1 1 40030 0  6 0 0 0  0  0  0  0  0 \n";
 
+// The licences of what voxtrel.exe links, beside it in both packages.
+const char* const LICENCES[] = {"/licenses/DevIL-LGPL-2.1.txt", "/licenses/DevIL-relinking.txt",
+                                "/licenses/Boost.txt",          "/licenses/zlib.txt",
+                                "/licenses/libpng.txt",         "/licenses/libjpeg-turbo.md"};
+
+// `folder` holds the program and every licence.
+void holdsTheProgramAndItsLicences(const std::string& folder) {
+    EXPECT_TRUE(fs::exists(folder + "/voxtrel.exe"));
+    for (const char* file : LICENCES)
+        EXPECT_TRUE(fs::exists(folder + file)) << file;
+}
+
 // The package whose name ends in `suffix`, in the folder scripts/package fills.
 std::string package(const std::string& suffix) {
     for (const auto& entry : fs::directory_iterator(VOXTREL_PACKAGES_DIR)) {
@@ -101,11 +113,8 @@ TEST_F(WinePackages, TheInstallerPutsTheProgramInPlaceAndItsUninstallerTakesBack
 
     runSilently(installer);
     const std::string folder = driveC() + "/Program Files/Voxtrel";
-    for (const char* file :
-         {"/voxtrel.exe", "/Uninstall.exe", "/licenses/DevIL-LGPL-2.1.txt",
-          "/licenses/DevIL-relinking.txt", "/licenses/Boost.txt", "/licenses/zlib.txt",
-          "/licenses/libpng.txt", "/licenses/libjpeg-turbo.md"})
-        EXPECT_TRUE(fs::exists(folder + file)) << file;
+    holdsTheProgramAndItsLicences(folder);
+    EXPECT_TRUE(fs::exists(folder + "/Uninstall.exe"));
     EXPECT_TRUE(
         fs::exists(driveC() + "/ProgramData/Microsoft/Windows/Start Menu/Programs/Voxtrel.lnk"))
         << "the Start menu shortcut";
@@ -142,11 +151,7 @@ TEST_F(WinePackages, TheZipsProgramRunsFromAnyFolderWithTheLicencesOfWhatItLinks
     const std::string folder = somewhere.path() + "/Downloads/voxtrel portable";
     fs::create_directories(folder);
     ASSERT_TRUE(runCommand("unzip -q '" + zip + "' -d '" + folder + "'").has_value());
-    for (const char* file :
-         {"/voxtrel.exe", "/licenses/DevIL-LGPL-2.1.txt", "/licenses/DevIL-relinking.txt",
-          "/licenses/Boost.txt", "/licenses/zlib.txt", "/licenses/libpng.txt",
-          "/licenses/libjpeg-turbo.md"})
-        EXPECT_TRUE(fs::exists(folder + file)) << file;
+    holdsTheProgramAndItsLicences(folder);
     startsAndEnds(folder + "/voxtrel.exe");
 }
 

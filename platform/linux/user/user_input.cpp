@@ -85,10 +85,9 @@ void deliverPointer(HWND hit, PointerEvent event, POINT screen, int wheelDelta) 
         return;
 
     const DWORD now = GetTickCount();
+    // A client-area message's lParam is made from `pt` when the message is taken, against where
+    // the window is then (user_messages.cpp).
     MSG msg{target, 0, static_cast<WPARAM>(state.buttons), 0, now, screen};
-    const int x = screen.x - window->rect.left;
-    const int y = screen.y - window->rect.top;
-    msg.lParam = MAKELPARAM(x, y);
     switch (event) {
     case PointerEvent::Move:
         msg.message = WM_MOUSEMOVE;
