@@ -131,6 +131,27 @@ bool replaceConfiguration(const std::string& content) {
     return ok;
 }
 
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+// Makes `folder` and every missing folder above it, from the top down, as `mkdir -p` does.
+// True when it is a folder at the end.
+bool makeFolderWithParents(const std::string& folder) {
+    for (std::size_t end = 1; end <= folder.size(); ++end) {
+        if (end < folder.size() && !isSeparator(folder[end]))
+            continue;
+        const std::string part = folder.substr(0, end);
+        // A drive ("C:") and the root exist whenever anything below them does.
+        if (isSeparator(part.back()) || part.back() == ':')
+            continue;
+        if (GetFileAttributesA(part.c_str()) == INVALID_FILE_ATTRIBUTES)
+            static_cast<void>(CreateDirectoryA(part.c_str(), nullptr)); // checked below
+    }
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 } // namespace
 
 bool enterDataFolder() {
@@ -138,15 +159,14 @@ bool enterDataFolder() {
     const DWORD length = GetEnvironmentVariableA(APPDATA_VARIABLE, appData, APPDATA_BUFFER);
     if (length < 1 || length >= APPDATA_BUFFER)
         return false;
-    // Only a folder will do. Whether it is hidden is not asked: since Vista %APPDATA% is
-    // AppData\Roaming, which is visible (its parent is the hidden one).
+    // Only a folder will do, or none yet: a fresh account has no ~/.config until a program
+    // makes it. Whether it is hidden is not asked: since Vista %APPDATA% is AppData\Roaming,
+    // which is visible (its parent is the hidden one).
     const DWORD attributes = GetFileAttributesA(appData);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return false;
     const std::string folder = std::string(appData, length) + DATA_FOLDER;
-    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
-        static_cast<void>(CreateDirectoryA(folder.c_str(), nullptr)); // checked just below
-    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (!makeFolderWithParents(folder))
         return false;
     return SetCurrentDirectoryA(folder.c_str()) != FALSE;
 }

@@ -15,7 +15,7 @@ VOXTREL_RUN_PACKAGES=(
 VOXTREL_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool x11-utils x11-xserver-utils imagemagick trayer tint2 openbox picom pcmanfm
-    desktop-file-utils appstream dbus-daemon
+    desktop-file-utils appstream dbus-daemon weston
     g++-mingw-w64-x86-64-posix
 )
 

@@ -1,6 +1,7 @@
 // The built program itself: started as a session would start it, it keeps drawing its cursor,
 // and SIGTERM (how a session ends programs) ends it as "Exit" does, cleanly and at once.
 #include "tests/support/temp_dir.h"
+#include "tests/support/x_server.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@
 namespace voxtrel {
 namespace {
 
-using testing_support::TempDir;
+using namespace testing_support;
 
 // User and system CPU time of a process, in clock ticks.
 long cpuTicks(pid_t pid) {
@@ -78,4 +79,62 @@ TEST(ProgramBinary, RunsOnTheHeadlessDisplayAndEndsCleanlyOnSigterm) {
 }
 
 } // namespace
+// The program as a terminal runs it, with a session's environment (env's options first, then
+// variables) and within `limit`; its status, then what it wrote to its output and error.
+std::string runProgram(const TempDir& dir, const std::string& environment,
+                       const std::string& arguments = "",
+                       const std::string& limit = "timeout -s KILL 20") {
+    return runCommand("cd '" + dir.path() + "' && env -u APPDATA " + environment + " HOME='" +
+                      dir.path() + "' VOXTREL_DISPLAY=x11 ASAN_OPTIONS=detect_leaks=0 " + limit +
+                      " " VOXTREL_PROGRAM " " + arguments +
+                      " >out.txt 2>err.txt; echo $?; cat out.txt err.txt")
+        .value_or("");
+}
+
+TEST(ProgramBinary, TheCommandLineIsReadBeforeAnythingStarts) {
+    TempDir dir;
+    const std::string help = runProgram(dir, "", "--help");
+    EXPECT_EQ(help.rfind("0\nUsage: voxtrel [OPTION]\n", 0), 0u) << help;
+    for (const char* option : {"--new-cursor", "--show-all", "--hide-all", "--save", "--exit"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    EXPECT_EQ(runProgram(dir, "", "--version"), "0\nvoxtrel " VOXTREL_VERSION "\n");
+    const std::string unknown = runProgram(dir, "", "--frobnicate");
+    EXPECT_EQ(unknown.rfind("2\nvoxtrel: unknown option '--frobnicate'\nUsage:", 0), 0u) << unknown;
+    EXPECT_EQ(runProgram(dir, "", "--save --exit").rfind("2\n", 0), 0u);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/.config")) << "none of them started it";
+}
+
+TEST(ProgramBinary, OnAWaylandSessionItOpensTheXServerAndWithoutOneSaysSoInOneLine) {
+    const std::string xDisplay = useTestXServer();
+    if (xDisplay.empty())
+        GTEST_SKIP() << "no test X server (scripts/test starts one)";
+    if (runCommand("command -v weston").value_or("").empty())
+        GTEST_SKIP() << "weston is not installed (scripts/test installs it)";
+    TempDir dir;
+    const std::string runtime = dir.path() + "/runtime";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    // A Wayland session of its own: weston with no screen at all.
+    Helper compositor("env XDG_RUNTIME_DIR='" + runtime +
+                      "' weston --backend=headless-backend.so --socket=wayland-voxtrel "
+                      "--idle-time=0 >'" +
+                      dir.path() + "/weston.log' 2>&1");
+    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(runtime + "/wayland-voxtrel"); }));
+    const std::string session =
+        "XDG_RUNTIME_DIR='" + runtime + "' WAYLAND_DISPLAY=wayland-voxtrel ";
+
+    // As a Wayland session starts it, with both displays named: it runs, on the X server, until
+    // the session ends it.
+    const std::string ran =
+        runProgram(dir, session + "DISPLAY=" + xDisplay, "", "timeout -s TERM --preserve-status 4");
+    EXPECT_EQ(ran.rfind("0\n", 0), 0u) << "ended by the session, status 0:\n" << ran;
+    EXPECT_EQ(ran.find("GdkWaylandDisplay"), std::string::npos) << ran;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() + "/.config/voxtrel")) << "it started";
+
+    // With no X server at all: one line, and a status that says it did not start.
+    const std::string refused = runProgram(dir, "-u DISPLAY " + session);
+    EXPECT_EQ(refused, "1\nvoxtrel: cannot open the X display \"\": Voxtrel needs an X server (on "
+                       "a Wayland session, XWayland)\n");
+}
+
 } // namespace voxtrel

@@ -100,6 +100,24 @@ TEST_F(ConfigFlow, AFirstStartMakesTheDataFolderAndLoadsNothingQuietly) {
     EXPECT_TRUE(registered().empty());
 }
 
+TEST_F(ConfigFlow, AFreshAccountWithoutAConfigHomeGetsOneMadeForItsUserAloneAndSaves) {
+    // A new user's home has no ~/.config yet: every folder down to ours is made, private.
+    const std::string home = dir.path() + "/home";
+    appData = home + "/new-user/.config";
+    setenv("APPDATA", appData.c_str(), 1);
+    const mode_t previous = umask(022);
+    EXPECT_EQ(loadConfig(), 0);
+    saveConfig();
+    umask(previous);
+    EXPECT_TRUE(boxes.take().empty()) << "neither the load nor the save met an I/O error";
+    EXPECT_TRUE(std::filesystem::exists(file("init.dat")));
+    for (const std::string& made : {home, home + "/new-user", appData, appData + "/voxtrel"}) {
+        struct stat info {};
+        ASSERT_EQ(stat(made.c_str(), &info), 0) << made;
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << made;
+    }
+}
+
 TEST_F(ConfigFlow, ASavedRegistryIsRestoredAndStartedAtTheNextLoad) {
     Cursor& first = registerCursor();
     first.centerX = 300;
@@ -132,7 +150,9 @@ TEST_F(ConfigFlow, AnUnusableApplicationDataFolderFailsEveryLoadAndSave) {
     const std::string visible = dir.path() + "/visible";
     std::filesystem::create_directories(visible);
     const std::string plainFile = dir.write("plain-file", "x");
-    for (const std::string& value : {std::string(""), std::string(256, 'a'), plainFile}) {
+    // Empty, too long, a file, and a path that runs through a file: no folder can be made.
+    for (const std::string& value :
+         {std::string(""), std::string(256, 'a'), plainFile, plainFile + "/.config"}) {
         setenv("APPDATA", value.c_str(), 1);
         EXPECT_EQ(loadConfig(), 0) << value;
         saveConfig();

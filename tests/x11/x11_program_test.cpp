@@ -143,6 +143,52 @@ TEST_F(ProgramOnX, ASecondStartShowsTheFirstOnesCursorsAndEnds) {
     EXPECT_EQ(visibleWindows(first.pid()).size(), 1u) << "no second registry, no second cursor";
 }
 
+TEST_F(ProgramOnX, TheCommandLineReachesTheRunningProgramAndAStartWithNoCursorMakesOne) {
+    Session session;
+    // A configuration that holds no cursor: the program runs with none, and no tray host.
+    std::filesystem::create_directories(session.home.path() + "/.config/voxtrel");
+    const std::string file = session.home.path() + "/.config/voxtrel/init.dat";
+    session.home.write(".config/voxtrel/init.dat", "22 serialization::archive 18 0 0 0 0 0 0\n");
+    Helper first(session.command());
+    const auto asked = [&](const std::string& option) {
+        return runCommand("timeout -s KILL 10 " + session.command() + " " + option +
+                          " >/dev/null; echo $?")
+            .value_or("none");
+    };
+    const auto cursorsShown = [&] {
+        std::size_t shown = 0;
+        for (const std::string& window : visibleWindows(first.pid())) {
+            const auto geometry = geometryOf(window);
+            shown += geometry && geometry->width >= 100 && geometry->width == geometry->height;
+        }
+        return shown;
+    };
+    Sleep(1500);
+    ASSERT_EQ(cursorsShown(), 0u);
+    EXPECT_EQ(asked(""), "0\n") << "a second start is answered by the first";
+    EXPECT_TRUE(waitFor([&] { return cursorsShown() == 1; })) << "and, showing none, it makes one";
+    EXPECT_EQ(asked("--new-cursor"), "0\n");
+    EXPECT_TRUE(waitFor([&] { return cursorsShown() == 2; }));
+    EXPECT_EQ(asked("--hide-all"), "0\n");
+    EXPECT_TRUE(waitFor([&] { return cursorsShown() == 0; }));
+    EXPECT_EQ(asked("--show-all"), "0\n");
+    EXPECT_TRUE(waitFor([&] { return cursorsShown() == 2; }));
+    EXPECT_EQ(asked(""), "0\n");
+    Sleep(500);
+    EXPECT_EQ(cursorsShown(), 2u) << "a start with cursors shown makes no other";
+    EXPECT_EQ(asked("--save"), "0\n");
+    EXPECT_TRUE(waitFor([&] {
+        const std::string saved = readFile(file).value_or("");
+        return saved.find(" 2 0 2 1 0\n") != std::string::npos;
+    })) << readFile(file).value_or("(no file)");
+    EXPECT_EQ(asked("--bogus"), "2\n") << "an unknown option is a usage error";
+    EXPECT_TRUE(first.running()) << "and reaches nobody";
+    EXPECT_EQ(asked("--exit"), "0\n");
+    EXPECT_TRUE(waitFor([&] { return !first.running(); })) << "--exit ends it";
+    EXPECT_EQ(asked("--exit"), "1\n") << "with none running, a command says so";
+    EXPECT_EQ(asked("--save"), "1\n");
+}
+
 TEST_F(ProgramOnX, AnInstanceKilledOutrightNeverBlocksTheNextStart) {
     Session session;
     auto first = std::make_unique<Helper>(session.command());

@@ -117,6 +117,9 @@ class Display {
 public:
     virtual ~Display() = default;
 
+    // Whether the window system can be reached at all; without it nothing can be shown.
+    virtual bool reachable() = 0;
+
     // Screen
     // The size of the whole screen in pixels: every monitor together, as the virtual screen.
     virtual Size screenSize() = 0;

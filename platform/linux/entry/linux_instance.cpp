@@ -1,10 +1,11 @@
 // The single-instance guard of the Linux program. The holder of the claim answers every later
-// start on a thread of its own: the request becomes a double-click on its tray icon, which
-// shows all cursors, and the answer tells the new start that it may end.
-// Not implemented: forwarding a command line (the program reads none).
+// start on a thread of its own: a plain start becomes a double-click on its tray icon, which
+// shows all cursors (or the main menu's "New Cursor" when it has none), a command becomes the
+// main menu's item of that name, and the answer tells the new start that it may end.
 #include "platform/linux/entry/linux_instance.h"
 
 #include "platform/linux/shell/shell_input.h"
+#include "resources/menu_ids.h"
 #include "platform/win32.h"
 
 #include <poll.h>
@@ -23,11 +24,23 @@ namespace voxtrel::entry {
 
 namespace {
 
-constexpr char kShowRequest[] = "show-all\n";
-constexpr char kAnswer[] = "shown\n";
+// One line each way: the request's word, then "done" or "not-ready".
+struct RequestWord {
+    InstanceRequest request;
+    const char* line;
+};
+constexpr RequestWord kRequestWords[] = {
+    {InstanceRequest::Start, "start\n"},      {InstanceRequest::NewCursor, "new-cursor\n"},
+    {InstanceRequest::ShowAll, "show-all\n"}, {InstanceRequest::HideAll, "hide-all\n"},
+    {InstanceRequest::Save, "save\n"},        {InstanceRequest::Exit, "exit\n"},
+};
+constexpr std::size_t kLongestRequest = 16;
+constexpr char kAnswer[] = "done\n";
+constexpr char kNotReady[] = "not-ready\n";
 constexpr int kAnswerWaitMs = 2000;
-// How long a new start keeps trying to reach a holder that is still setting up its socket.
-constexpr int kConnectAttempts = 20;
+// How long a new start keeps trying to reach a holder that is still setting up its socket, or
+// has not made the tray icon that takes commands yet: five seconds.
+constexpr int kConnectAttempts = 200;
 constexpr int kConnectRetryMs = 25;
 
 // FNV-1a: a short, stable name for a folder path of any length.
@@ -82,6 +95,39 @@ std::string readLine(int socket, std::size_t limit, int timeoutMs) {
     return line;
 }
 
+const char* lineOf(InstanceRequest request) {
+    for (const RequestWord& word : kRequestWords) {
+        if (word.request == request)
+            return word.line;
+    }
+    return kRequestWords[0].line;
+}
+
+// Carries out a request in this process. False when it cannot be yet: the main thread has not
+// made its tray icon, whose owner takes the commands.
+bool carryOut(InstanceRequest request) {
+    switch (request) {
+    case InstanceRequest::Start:
+        // Before the tray icon exists every cursor is about to be shown anyway.
+        if (shell::onlyTrayOwnersExist() && shell::commandTrayOwner(IDM_NEW_CURSOR))
+            return true;
+        static_cast<void>(shell::doubleClickTrayIcon());
+        return true;
+    case InstanceRequest::ShowAll:
+        static_cast<void>(shell::doubleClickTrayIcon());
+        return true;
+    case InstanceRequest::NewCursor:
+        return shell::commandTrayOwner(IDM_NEW_CURSOR);
+    case InstanceRequest::HideAll:
+        return shell::commandTrayOwner(IDM_HIDE_ALL);
+    case InstanceRequest::Save:
+        return shell::commandTrayOwner(IDM_SAVE_CONFIG);
+    case InstanceRequest::Exit:
+        return shell::commandTrayOwner(IDM_EXIT);
+    }
+    return false;
+}
+
 void answerLaterStarts(int listener) {
     for (;;) {
         const int caller = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
@@ -95,31 +141,41 @@ void answerLaterStarts(int listener) {
         socklen_t peerSize = sizeof peer;
         const bool sameUser = getsockopt(caller, SOL_SOCKET, SO_PEERCRED, &peer, &peerSize) == 0 &&
                               peer.uid == getuid();
-        if (sameUser && readLine(caller, sizeof kShowRequest, kAnswerWaitMs) == kShowRequest) {
-            // Before the tray icon exists every cursor is about to be shown anyway.
-            static_cast<void>(shell::doubleClickTrayIcon());
-            writeAll(caller, kAnswer);
+        if (sameUser) {
+            const std::string line = readLine(caller, kLongestRequest, kAnswerWaitMs);
+            for (const RequestWord& word : kRequestWords) {
+                if (line == word.line) {
+                    writeAll(caller, carryOut(word.request) ? kAnswer : kNotReady);
+                    break;
+                }
+            }
         }
         close(caller);
     }
 }
 
-bool askHolder(const sockaddr_un& address, socklen_t size) {
+bool askHolder(const sockaddr_un& address, socklen_t size, InstanceRequest request) {
     for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
         const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (socket < 0)
             return false;
         if (connect(socket, reinterpret_cast<const sockaddr*>(&address), size) == 0) {
-            const bool answered = writeAll(socket, kShowRequest) &&
-                                  readLine(socket, sizeof kAnswer, kAnswerWaitMs) == kAnswer;
+            const std::string answer = writeAll(socket, lineOf(request))
+                                           ? readLine(socket, sizeof kNotReady, kAnswerWaitMs)
+                                           : std::string();
             close(socket);
-            return answered;
+            if (answer == kAnswer)
+                return true;
+            // A holder still starting has no tray icon to take the command yet.
+            if (answer != kNotReady)
+                return false;
+        } else {
+            const int error = errno;
+            close(socket);
+            // Refused: the holder has bound its name but does not listen yet.
+            if (error != ECONNREFUSED && error != EAGAIN)
+                return false;
         }
-        const int error = errno;
-        close(socket);
-        // Refused: the holder has bound its name but does not listen yet.
-        if (error != ECONNREFUSED && error != EAGAIN)
-            return false;
         usleep(kConnectRetryMs * 1000);
     }
     return false;
@@ -142,7 +198,21 @@ std::string instanceKey() {
     return key;
 }
 
-InstanceClaim claimInstance(const std::string& key) {
+RequestOutcome sendToInstance(const std::string& key, InstanceRequest request) {
+    sockaddr_un address;
+    const socklen_t size = abstractAddress(key, address);
+    // A name nobody holds can be bound: then no program runs (the binding goes with the close).
+    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe >= 0) {
+        const bool free = bind(probe, reinterpret_cast<const sockaddr*>(&address), size) == 0;
+        close(probe);
+        if (free)
+            return RequestOutcome::NotRunning;
+    }
+    return askHolder(address, size, request) ? RequestOutcome::Done : RequestOutcome::NoAnswer;
+}
+
+InstanceClaim claimInstance(const std::string& key, InstanceRequest request) {
     sockaddr_un address;
     const socklen_t size = abstractAddress(key, address);
     const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -162,7 +232,7 @@ InstanceClaim claimInstance(const std::string& key) {
         return InstanceClaim::Unguarded;
     // Taken: ask its holder. A holder that never answers is hung, not gone (the kernel frees
     // the name of a process that ended), and a second registry must not run beside it either.
-    if (!askHolder(address, size))
+    if (!askHolder(address, size, request))
         std::fprintf(stderr, "voxtrel: another instance holds this configuration but does not "
                              "answer; not starting a second one\n");
     return InstanceClaim::AnsweredByOther;

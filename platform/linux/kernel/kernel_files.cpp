@@ -80,8 +80,12 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
     return attributes;
 }
 
+// A folder made with the default security is its user's alone, as a Windows profile's folders
+// are, and as the XDG rules ask of the folders a program makes for its settings.
+constexpr mode_t kOwnFolderMode = 0700;
+
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
-    if (path == nullptr || mkdir(path, 0777) != 0) {
+    if (path == nullptr || mkdir(path, kOwnFolderMode) != 0) {
         SetLastError(path == nullptr
                          ? ERROR_PATH_NOT_FOUND
                          : (errno == ENOENT ? ERROR_PATH_NOT_FOUND : errorFromErrno(errno)));

@@ -69,6 +69,32 @@ bool doubleClickTrayIcon() {
     return true;
 }
 
+bool commandTrayOwner(WORD command) {
+    HWND owner = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(trayMutex);
+        if (trayIcons().empty())
+            return false;
+        owner = trayIcons().front().owner;
+    }
+    return PostMessageA(owner, WM_COMMAND, command, 0) != FALSE;
+}
+
+bool onlyTrayOwnersExist() {
+    std::vector<HWND> owners;
+    {
+        std::lock_guard<std::mutex> guard(trayMutex);
+        for (const TrayEntry& entry : trayIcons())
+            owners.push_back(entry.owner);
+    }
+    std::lock_guard<std::mutex> guard(user::stateLock());
+    for (const user::WindowObject* window : user::allWindows()) {
+        if (std::find(owners.begin(), owners.end(), window->hwnd) == owners.end())
+            return false;
+    }
+    return true;
+}
+
 } // namespace voxtrel::shell
 
 using namespace voxtrel::shell;

@@ -28,6 +28,10 @@ bool running() {
 
 } // namespace
 
+bool GtkDisplay::reachable() {
+    return displayThreadRunning();
+}
+
 void GtkDisplay::updateWindow(const WindowSnapshot& window, unsigned changes) {
     if (running())
         onDisplayThread([window, changes] { applyWindowUpdate(window, changes); });

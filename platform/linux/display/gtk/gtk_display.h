@@ -18,6 +18,7 @@ public:
     GtkDisplay(const GtkDisplay&) = delete;
     GtkDisplay& operator=(const GtkDisplay&) = delete;
 
+    bool reachable() override;
     Size screenSize() override;
     std::vector<RECT> monitors() override;
     POINT pointerPosition() override;

@@ -28,6 +28,10 @@ void runDisplayThread(Startup* startup) {
     // Owned before gtk_init: otherwise an invoke made before the loop runs would execute on the
     // calling thread instead of this one.
     g_main_context_acquire(context);
+    // Windows at absolute places, shapes, an icon in an XEmbed tray: X11 only. A Wayland
+    // session's WAYLAND_DISPLAY must not make GTK open its Wayland backend: the program then
+    // runs through XWayland.
+    gdk_set_allowed_backends("x11");
     const bool opened = gtk_init_check(nullptr, nullptr) != FALSE;
     if (opened) {
         outliveVanishedWindows();

@@ -9,6 +9,7 @@ namespace voxtrel::display::headless {
 
 class HeadlessDisplay : public Display {
 public:
+    bool reachable() override { return true; }
     Size screenSize() override;
     std::vector<RECT> monitors() override;
     POINT pointerPosition() override;
