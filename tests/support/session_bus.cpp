@@ -53,6 +53,14 @@ bool NotifierHost::call(const char* method, int x, int y) {
     return reply != nullptr;
 }
 
+GVariant* NotifierHost::callMenu(const std::string& path, const char* method, GVariant* arguments) {
+    if (connection_ == nullptr)
+        return nullptr;
+    return g_dbus_connection_call_sync(connection_, service_.c_str(), path.c_str(),
+                                       "com.canonical.dbusmenu", method, arguments, nullptr,
+                                       G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+}
+
 GVariant* NotifierHost::property(const char* name) {
     if (connection_ == nullptr)
         return nullptr;

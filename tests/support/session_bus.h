@@ -54,6 +54,9 @@ public:
     bool call(const char* method, int x = 10, int y = 10);
     // The property's value (the caller unrefs it), or null.
     GVariant* property(const char* name);
+    // A method of the item's exported menu (com.canonical.dbusmenu at `path`): the reply (the
+    // caller unrefs it), or null when the call failed.
+    GVariant* callMenu(const std::string& path, const char* method, GVariant* arguments);
 
 private:
     std::string service_;

@@ -7,6 +7,8 @@
 
 #include "platform/win32.h"
 
+#include <gio/gio.h>
+
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -487,6 +489,113 @@ bool hideThroughItsMenu(const std::string& cursor) {
     return hidden;
 }
 
+// The program's tray icon in whichever notification area hosts it: its small visible window
+// on the screen (GTK keeps a small one of its own off it once a menu has been open).
+std::optional<Geometry> trayIconOf(int pid) {
+    std::optional<Geometry> icon;
+    waitFor([&] {
+        for (const std::string& window : visibleWindows(pid)) {
+            const auto geometry = geometryOf(window);
+            if (geometry && geometry->width <= 64 && geometry->height <= 64 && geometry->x >= 0 &&
+                geometry->y >= 0) {
+                icon = geometry;
+                return true;
+            }
+        }
+        return false;
+    });
+    return icon;
+}
+
+// The main menu: the program's visible popup (override-redirect) window larger than a tooltip.
+std::optional<Geometry> mainMenuOf(int pid) {
+    for (const std::string& window : visibleWindows(pid)) {
+        const auto geometry = geometryOf(window);
+        const auto info = runCommand("xwininfo -all -id " + window + " 2>/dev/null");
+        if (geometry && geometry->width > 64 && geometry->height > 64 && info &&
+            info->find("Override Redirect State: yes") != std::string::npos)
+            return geometry;
+    }
+    return std::nullopt;
+}
+
+TEST_F(ProgramOnX, TheNotifierItemExportsTheMainMenuAndOpensTheProgramsOwnAtTheHostsPoint) {
+    const auto manager = startWindowManager();
+    ASSERT_TRUE(manager != nullptr);
+    PrivateBus bus;
+    ASSERT_TRUE(bus.ready());
+    Watcher watcher(bus, VOXTREL_TEST_NOTIFIER_WATCHER);
+    ASSERT_TRUE(watcher.ready());
+    Session session;
+    session.extraEnv = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
+    Helper program(session.command());
+    const std::string cursor = waitForCursorWindow(program.pid());
+    ASSERT_FALSE(cursor.empty());
+    const std::string service = watcher.waitForItem();
+    ASSERT_FALSE(service.empty()) << "the program's tray registers as a StatusNotifierItem";
+    NotifierHost host(bus.address(), service);
+    xdotool("mousemove 1400 700");
+
+    // The main menu, exported for hosts that draw it themselves, item for item.
+    GVariant* menuPath = host.property("Menu");
+    ASSERT_NE(menuPath, nullptr);
+    const std::string path = g_variant_get_string(menuPath, nullptr);
+    g_variant_unref(menuPath);
+    std::vector<std::pair<gint32, std::string>> items;
+    ASSERT_TRUE(waitFor([&] {
+        items.clear();
+        GVariant* reply = host.callMenu(
+            path, "GetLayout", g_variant_new("(ii@as)", 0, -1, g_variant_new_strv(nullptr, 0)));
+        if (reply == nullptr)
+            return false;
+        GVariant* layout = g_variant_get_child_value(reply, 1);
+        GVariant* children = g_variant_get_child_value(layout, 2);
+        for (gsize i = 0; i < g_variant_n_children(children); ++i) {
+            GVariant* child = g_variant_get_variant(g_variant_get_child_value(children, i));
+            gint32 id = 0;
+            GVariant* properties = nullptr;
+            g_variant_get(child, "(i@a{sv}av)", &id, &properties, nullptr);
+            const gchar* label = nullptr;
+            const gchar* type = nullptr;
+            g_variant_lookup(properties, "type", "&s", &type);
+            g_variant_lookup(properties, "label", "&s", &label);
+            items.emplace_back(id, type != nullptr ? type : label != nullptr ? label : "?");
+        }
+        g_variant_unref(reply);
+        return items.size() == 8;
+    })) << path;
+    const std::vector<std::string> expected = {"New Cursor", "separator",   "Show All", "Hide All",
+                                               "separator",  "Save Config", "Exit",     "About"};
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(items[i].second, expected[i]) << i;
+    EXPECT_FALSE(waitFor([&] { return visibleWindows(program.pid()).size() >= 2; }, 1000))
+        << "learning the menu showed none";
+    // Clicked in the host's menu: the item's command runs.
+    GVariant* clicked = host.callMenu(
+        path, "Event",
+        g_variant_new("(isvu)", items[0].first, "clicked", g_variant_new_int32(0), 0u));
+    ASSERT_NE(clicked, nullptr);
+    g_variant_unref(clicked);
+    EXPECT_TRUE(waitFor([&] { return visibleWindows(program.pid()).size() == 2; }))
+        << "\"New Cursor\" made a second cursor";
+    ASSERT_TRUE(host.call("ContextMenu", 1200, 500));
+    std::optional<Geometry> shownAt;
+    EXPECT_TRUE(waitFor([&] { return (shownAt = mainMenuOf(program.pid())).has_value(); }));
+    if (shownAt) {
+        // Its bottom right corner at the host's point, wherever the pointer is.
+        EXPECT_NEAR(shownAt->x + shownAt->width, 1200, 2);
+        EXPECT_NEAR(shownAt->y + shownAt->height, 500, 2);
+    }
+    xdotool("key Escape");
+    ASSERT_TRUE(waitFor([&] { return !mainMenuOf(program.pid()).has_value(); }));
+    GVariant* closed = host.callMenu(
+        path, "Event",
+        g_variant_new("(isvu)", items[6].first, "clicked", g_variant_new_int32(0), 0u));
+    ASSERT_NE(closed, nullptr);
+    g_variant_unref(closed);
+    EXPECT_TRUE(waitFor([&] { return !program.running(); })) << "\"Exit\" ended it";
+}
+
 TEST_F(ProgramOnX, TheNotifierItemOpensTheMainMenuLateOrAtOnceAndADoubleActivationShowsAll) {
     const auto manager = startWindowManager();
     ASSERT_TRUE(manager != nullptr);
@@ -536,36 +645,6 @@ TEST_F(ProgramOnX, TheNotifierItemOpensTheMainMenuLateOrAtOnceAndADoubleActivati
         << "a double activation is \"Show All\"";
     Sleep(1000);
     EXPECT_FALSE(menuShown()) << "and opens no menu";
-}
-
-// The program's tray icon in whichever notification area hosts it: its small visible window
-// on the screen (GTK keeps a small one of its own off it once a menu has been open).
-std::optional<Geometry> trayIconOf(int pid) {
-    std::optional<Geometry> icon;
-    waitFor([&] {
-        for (const std::string& window : visibleWindows(pid)) {
-            const auto geometry = geometryOf(window);
-            if (geometry && geometry->width <= 64 && geometry->height <= 64 && geometry->x >= 0 &&
-                geometry->y >= 0) {
-                icon = geometry;
-                return true;
-            }
-        }
-        return false;
-    });
-    return icon;
-}
-
-// The main menu: the program's visible popup (override-redirect) window larger than a tooltip.
-std::optional<Geometry> mainMenuOf(int pid) {
-    for (const std::string& window : visibleWindows(pid)) {
-        const auto geometry = geometryOf(window);
-        const auto info = runCommand("xwininfo -all -id " + window + " 2>/dev/null");
-        if (geometry && geometry->width > 64 && geometry->height > 64 && info &&
-            info->find("Override Redirect State: yes") != std::string::npos)
-            return geometry;
-    }
-    return std::nullopt;
 }
 
 TEST_F(ProgramOnX, ARightClickOnTheTrayIconLeavesTheMainMenuOpenInEveryNotificationArea) {

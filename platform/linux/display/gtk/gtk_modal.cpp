@@ -1,6 +1,7 @@
 // Popup menus at a point of the screen and message dialogs, each answered once: the chosen
 // command (0 when dismissed) or the button (IDOK, IDYES, ...).
 #include "platform/linux/display/gtk/gtk_modal.h"
+#include "platform/linux/display/gtk/gtk_notifier.h"
 
 #include "platform/linux/display/gtk/gtk_density.h"
 
@@ -150,7 +151,9 @@ GdkGravity menuAnchor(UINT flags) {
 
 } // namespace
 
-void popUpMenu(const MenuRequest& request) {
+void popUpMenu(MenuRequest request) {
+    if (notifierTakesMenu(request))
+        return;
     GtkWidget* menu = buildMenu(request.items, request.token, request.flags);
     openModals()[request.token] = OpenModal{request.threadId, menu, 0};
     g_signal_connect(menu, "selection-done", G_CALLBACK(onSelectionDone), dataOf(request.token));

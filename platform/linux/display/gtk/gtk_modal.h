@@ -7,7 +7,7 @@
 
 namespace voxtrel::display::gtk {
 
-void popUpMenu(const MenuRequest& request);
+void popUpMenu(MenuRequest request);
 void presentMessageBox(const BoxRequest& request);
 void takeDownModal(std::uint64_t token);
 

@@ -1,16 +1,22 @@
 // StatusNotifierItem (org.kde.StatusNotifierItem) over GDBus. The item owns a name of the form
-// the protocol asks for, exports its object and registers it with the watcher. It has no menu
-// of its own (ItemIsMenu false, no dbusmenu), so hosts call ContextMenu and the program shows
-// its menu itself, as on Windows.
+// the protocol asks for, exports its object and registers it with the watcher. Its Menu is the
+// owner's own menu exported over dbusmenu (gtk_dbus_menu.h): the menu the owner shows on a
+// right press on its icon. To know it before any click, a new item presses the right button
+// once for the owner and keeps the menu that press opens instead of showing it. Hosts that
+// draw no menu themselves (swaybar) call ContextMenu, and the program shows its menu itself, as
+// on Windows, at the point the host names.
 // Not implemented: attention and overlay icons, Scroll (the tray menu has no use for it).
 #include "platform/linux/display/gtk/gtk_notifier.h"
 
+#include "platform/linux/display/gtk/gtk_dbus_menu.h"
 #include "platform/linux/display/gtk/gtk_tray.h"
 #include "platform/linux/shell/shell_input.h"
+#include "platform/linux/user/user_input.h"
 
 #include <gio/gio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,7 +28,12 @@ constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
 constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
 constexpr const char* kItemPath = "/StatusNotifierItem";
-constexpr const char* kNoMenu = "/NO_DBUSMENU";
+constexpr const char* kMenuPath = "/MenuBar";
+// How long the menu opened by the press made for a new item counts as the answer to it.
+constexpr gint64 kProbeAnswerLimitUs = 10 * G_USEC_PER_SEC;
+// How long after a host's click the owner's menu opens at the point the host named: the
+// program opens its menu up to a double-click's time after the click.
+constexpr gint64 kHostPointLimitUs = 3 * G_USEC_PER_SEC / 2;
 
 constexpr const char* kItemXml = R"xml(<node>
   <interface name="org.kde.StatusNotifierItem">
@@ -54,6 +65,11 @@ constexpr const char* kItemXml = R"xml(<node>
 
 GDBusConnection* sessionBus = nullptr; // once the watch has it; never released
 
+std::vector<NotifierItem*>& liveItems() {
+    static auto* items = new std::vector<NotifierItem*>;
+    return *items;
+}
+
 GDBusInterfaceInfo* itemInterface() {
     static GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kItemXml, nullptr);
     return node->interfaces[0];
@@ -77,6 +93,13 @@ public:
     // For double activations: when the last Activate came, and whether it completed a pair.
     gint64 lastActivate = 0;
     bool pairComplete = true;
+    ExportedMenu* menu = nullptr;
+    gint64 probeSent = 0; // while the press made for the new item waits for its menu
+    // Where the host's last click was, and when: the host's own coordinates, which a pointer
+    // over the host's panel (not an X window under XWayland) does not give.
+    int hostX = 0;
+    int hostY = 0;
+    gint64 hostClick = 0;
 };
 
 namespace {
@@ -124,7 +147,7 @@ GVariant* readProperty(GDBusConnection*, const gchar*, const gchar*, const gchar
     if (property == "ItemIsMenu")
         return g_variant_new_boolean(FALSE);
     if (property == "Menu")
-        return g_variant_new_object_path(kNoMenu);
+        return g_variant_new_object_path(kMenuPath);
     g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "No property %s", name);
     return nullptr;
 }
@@ -135,9 +158,13 @@ void click(const NotifierItem& item, UINT down, UINT up) {
 }
 
 void callMethod(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* name,
-                GVariant*, GDBusMethodInvocation* invocation, gpointer data) {
+                GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
     auto& item = *static_cast<NotifierItem*>(data);
     const std::string method = name;
+    if (method == "Activate" || method == "SecondaryActivate" || method == "ContextMenu") {
+        g_variant_get(parameters, "(ii)", &item.hostX, &item.hostY);
+        item.hostClick = g_get_monotonic_time();
+    }
     if (method == "Activate") {
         // A second activation soon after a first is the double-click the XEmbed icon would
         // have reported; a third starts a new pair.
@@ -206,8 +233,15 @@ NotifierItem* createNotifierItem(HWND owner, UINT id) {
     auto* item = new NotifierItem;
     item->owner = owner;
     item->id = id;
+    liveItems().push_back(item);
     if (sessionBus == nullptr)
         return item;
+    item->menu = exportMenu(sessionBus, kMenuPath,
+                            [owner](UINT command) { PostMessageA(owner, WM_COMMAND, command, 0); });
+    // The owner answers a right press on its icon with its menu (notifierTakesMenu).
+    item->probeSent = g_get_monotonic_time();
+    shell::deliverTrayEvent(owner, id, WM_RBUTTONDOWN);
+    shell::deliverTrayEvent(owner, id, WM_RBUTTONUP);
     item->registration = g_dbus_connection_register_object(sessionBus, kItemPath, itemInterface(),
                                                            &kItemCalls, item, nullptr, nullptr);
     // The name the protocol asks of an item: unique per process and icon.
@@ -261,7 +295,33 @@ void registerNotifierItem(NotifierItem* item) {
                            G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
 }
 
+bool notifierTakesMenu(MenuRequest& request) {
+    const gint64 now = g_get_monotonic_time();
+    bool taken = false;
+    for (NotifierItem* item : liveItems()) {
+        if (item->owner != request.owner)
+            continue;
+        if (item->menu != nullptr)
+            setExportedItems(item->menu, request.items);
+        if (item->probeSent != 0 && now - item->probeSent <= kProbeAnswerLimitUs) {
+            item->probeSent = 0;
+            taken = true;
+        } else if (item->hostClick != 0 && now - item->hostClick <= kHostPointLimitUs &&
+                   (item->hostX != 0 || item->hostY != 0)) {
+            request.x = item->hostX;
+            request.y = item->hostY;
+        }
+    }
+    if (taken)
+        user::completeModal(request.threadId, request.token, 0);
+    return taken;
+}
+
 void destroyNotifierItem(NotifierItem* item) {
+    auto& items = liveItems();
+    items.erase(std::remove(items.begin(), items.end(), item), items.end());
+    if (item->menu != nullptr)
+        unexportMenu(item->menu);
     if (item->nameOwnership != 0)
         g_bus_unown_name(item->nameOwnership);
     if (item->registration != 0)

@@ -4,6 +4,7 @@
 // XEmbed icon gives, so the program's own menu opens, at the pointer. Display thread only.
 #pragma once
 
+#include "platform/linux/display/display.h"
 #include "platform/linux/win32/types.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -27,5 +28,10 @@ void updateNotifierItem(NotifierItem* item, GdkPixbuf* picture, const std::strin
 // Registers it again, with a watcher that has just appeared.
 void registerNotifierItem(NotifierItem* item);
 void destroyNotifierItem(NotifierItem* item);
+
+// Offered every menu before it is shown. A menu of an item's owner becomes the item's exported
+// menu; the one that answers the press a new item made is taken (answered as dismissed, true)
+// rather than shown; one that follows a host's click soon is moved to the point of that click.
+bool notifierTakesMenu(MenuRequest& request);
 
 } // namespace voxtrel::display::gtk
