@@ -10,11 +10,6 @@ namespace {
 constexpr int PROPERTY_SUBMENU = 1;
 constexpr UINT PROPERTY_MENU_FLAGS = 0; // at the point, left and top aligned, left button
 
-void greyShowInTaskbar(HMENU menu, INT showInTaskbar) {
-    // Once on, the taskbar button stays for the rest of the run: the item cannot switch it off.
-    EnableMenuItem(menu, IDM_SHOW_IN_TASKBAR, showInTaskbar != 0 ? MF_GRAYED : MF_ENABLED);
-}
-
 } // namespace
 
 void checkMenuFlag(HMENU menu, UINT command, INT flag) {
@@ -33,7 +28,6 @@ void Cursor::updateMenuChecks(HMENU menu) {
     checkMenuFlag(menu, IDM_ON_TOP, onTop);
     checkMenuFlag(menu, IDM_SHOW_IN_TASKBAR, showInTaskbar);
     CheckMenuRadioItem(menu, IDM_SHAPE_4_SLOTS, IDM_SHAPE_6_SLOTS, shape, MF_BYCOMMAND);
-    greyShowInTaskbar(menu, showInTaskbar);
 }
 
 void Cursor::showPropertyMenu() {
@@ -80,8 +74,8 @@ void Cursor::onCommand(HMENU menu, WORD command) {
         CloseWindow(hwnd); // minimised; "Show All" brings it back
         break;
     case IDM_SHOW_IN_TASKBAR:
+        // Both ways: the style is applied by hiding and showing the window again.
         toggleMenuFlag(menu, command, showInTaskbar);
-        greyShowInTaskbar(menu, showInTaskbar);
         saved.unlock();
         applyStyle();
         break;

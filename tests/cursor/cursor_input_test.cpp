@@ -334,7 +334,7 @@ TEST_F(PropertyMenu, ShowsTheMarksOfTheCursorThatOpenedIt) {
     EXPECT_FALSE(checked(menu, IDM_BG_TEXTURE));
     EXPECT_TRUE(checked(menu, IDM_ON_TOP));
     EXPECT_TRUE(checked(menu, IDM_SHOW_IN_TASKBAR));
-    EXPECT_TRUE(greyed(menu, IDM_SHOW_IN_TASKBAR)) << "on: it cannot be switched off";
+    EXPECT_FALSE(greyed(menu, IDM_SHOW_IN_TASKBAR)) << "on, it can be switched off again";
     EXPECT_TRUE(checked(menu, IDM_SHAPE_4_SLOTS));
     EXPECT_FALSE(checked(menu, IDM_SHAPE_6_SLOTS));
     const auto* radio = findItem(menu.items, IDM_SHAPE_4_SLOTS);
@@ -382,11 +382,14 @@ TEST_F(PropertyMenu, CommandsChangeTheFramesAndTheWindow) {
     headless::answerMenu(IDM_SHOW_IN_TASKBAR);
     EXPECT_TRUE(
         waitUntil([&] { return (headless::window(hwnd)->state.exStyle & WS_EX_APPWINDOW) != 0; }));
-    EXPECT_NE(GetMenuState(menuResource, IDM_SHOW_IN_TASKBAR, MF_BYCOMMAND) & MF_GRAYED, 0u)
-        << "greyed as soon as it is switched on";
     menu = openMenu();
     EXPECT_TRUE(checked(menu, IDM_SHOW_IN_TASKBAR));
-    EXPECT_TRUE(greyed(menu, IDM_SHOW_IN_TASKBAR));
+    EXPECT_FALSE(greyed(menu, IDM_SHOW_IN_TASKBAR));
+    headless::answerMenu(IDM_SHOW_IN_TASKBAR);
+    EXPECT_TRUE(waitUntil([&] {
+        return (headless::window(hwnd)->state.exStyle & WS_EX_APPWINDOW) == 0;
+    })) << "and off again";
+    EXPECT_FALSE(checked(openMenu(), IDM_SHOW_IN_TASKBAR));
     headless::answerMenu(0);
 
     // The menu key opens the same menu at the mouse.
@@ -402,7 +405,7 @@ TEST_F(PropertyMenu, CommandsChangeTheFramesAndTheWindow) {
     EXPECT_EQ(entry->cursor->onTop, 0);
     EXPECT_EQ(entry->cursor->launcherEnabled, 0);
     EXPECT_EQ(entry->cursor->bgTextureEnabled, 1) << "no other setting changed with it";
-    EXPECT_EQ(entry->cursor->showInTaskbar, 1);
+    EXPECT_EQ(entry->cursor->showInTaskbar, 0);
 }
 
 // The shape switch, on a cursor of the test's own thread at rest.

@@ -187,6 +187,17 @@ std::unique_ptr<Helper> startWindowManager() {
     return manager;
 }
 
+std::unique_ptr<Helper> startMutter() {
+    if (std::system("command -v mutter >/dev/null 2>&1") != 0)
+        return nullptr;
+    auto manager = std::make_unique<Helper>(
+        "dbus-run-session -- mutter --x11 --replace --sm-disable >/dev/null 2>&1");
+    if (!waitForCommand("id=$(xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*') && "
+                        "xprop -id \"$id\" _NET_WM_NAME | grep -q Mutter"))
+        return nullptr;
+    return manager;
+}
+
 std::unique_ptr<Helper> startNotificationArea() {
     auto tray = std::make_unique<Helper>(
         "trayer --edge top --align left --widthtype pixel --width 120 --heighttype pixel "

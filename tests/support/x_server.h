@@ -93,6 +93,9 @@ private:
 // openbox as the window manager, once it manages the screen: a window mapped before that may be
 // left unmapped by its start.
 std::unique_ptr<Helper> startWindowManager();
+// Mutter, GNOME's window manager and compositor, as an X11 manager on a session bus of its own;
+// null when it is not installed.
+std::unique_ptr<Helper> startMutter();
 // trayer as the notification area along the screen's top edge, once it shows.
 std::unique_ptr<Helper> startNotificationArea();
 // tint2 as a desktop's panel, with its system tray, along the screen's bottom edge, once it

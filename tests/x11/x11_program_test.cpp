@@ -489,6 +489,60 @@ bool hideThroughItsMenu(const std::string& cursor) {
     return hidden;
 }
 
+// Chooses the item `position` of a cursor's own menu (its first is 1) with the keyboard.
+void chooseInItsMenu(const std::string& cursor, int position) {
+    const auto geometry = geometryOf(cursor);
+    ASSERT_TRUE(geometry.has_value());
+    xdotool("mousemove " + std::to_string(geometry->centerX()) + " " +
+            std::to_string(geometry->centerY()) + " " + handClick(3));
+    Sleep(700);
+    for (int item = 0; item < position; ++item)
+        xdotool("key Down");
+    xdotool("key Return");
+    Sleep(300);
+    xdotool("mousemove 5 5");
+}
+
+std::string windowStates(const std::string& window) {
+    return runCommand("xprop -id " + window + " _NET_WM_STATE").value_or("");
+}
+
+TEST_F(ProgramOnX, UnderMutterHideHidesAndShowInTaskbarKeepsOnTopBothWays) {
+    const auto manager = startMutter();
+    ASSERT_TRUE(manager != nullptr) << "mutter did not start (scripts/test installs it)";
+    Session session;
+    Helper program(session.command());
+    const std::string cursor = waitForCursorWindow(program.pid());
+    ASSERT_FALSE(cursor.empty());
+    ASSERT_TRUE(waitFor([&] { return windowStates(cursor).find("_ABOVE") != std::string::npos; }))
+        << windowStates(cursor);
+
+    // "Show in Taskbar", on and off again: the window gets its button, then loses it, and stays
+    // above the others throughout.
+    constexpr int kShowInTaskbar = 6;
+    constexpr int kHide = 7;
+    chooseInItsMenu(cursor, kShowInTaskbar);
+    EXPECT_TRUE(waitFor([&] {
+        const std::string states = windowStates(cursor);
+        return isViewable(cursor) && states.find("SKIP_TASKBAR") == std::string::npos &&
+               states.find("_ABOVE") != std::string::npos;
+    })) << windowStates(cursor);
+    chooseInItsMenu(cursor, kShowInTaskbar);
+    EXPECT_TRUE(waitFor([&] {
+        const std::string states = windowStates(cursor);
+        return isViewable(cursor) && states.find("SKIP_TASKBAR") != std::string::npos &&
+               states.find("_ABOVE") != std::string::npos;
+    })) << windowStates(cursor);
+
+    // Mutter minimises no window kept out of the taskbar: "Hide" withdraws it instead.
+    chooseInItsMenu(cursor, kHide);
+    EXPECT_TRUE(waitFor([&] { return !isViewable(cursor); })) << "Hide hid it";
+    ASSERT_EQ(runCommand("timeout -s KILL 10 " + session.command() + " --show-all; echo $?"),
+              "0\n");
+    EXPECT_TRUE(waitFor([&] { return isViewable(cursor); })) << "Show All brought it back";
+    EXPECT_NE(windowStates(cursor).find("_ABOVE"), std::string::npos) << windowStates(cursor);
+}
+
 // The program's tray icon in whichever notification area hosts it: its small visible window
 // on the screen (GTK keeps a small one of its own off it once a menu has been open).
 std::optional<Geometry> trayIconOf(int pid) {

@@ -24,6 +24,7 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -48,6 +49,8 @@ struct XWindow {
     bool argb = false;       // has the screen's ARGB visual
     bool composited = false; // argb, and a compositor runs: shown through alpha, not a shape
     bool mapped = false;
+    // Minimised by being withdrawn, where the window manager does not minimise it.
+    bool withdrawnAsMinimized = false;
     // The shown picture in memory the server reads, where it offers that; a frame that comes
     // while the server still reads the last one waits for it (only the newest waits).
     std::unique_ptr<ServerImage> image;
@@ -296,9 +299,18 @@ void askForNoShadow(GdkWindow* gdkWindow) {
     setCardinals(gdkWindow, "_COMPTON_SHADOW", {0});
 }
 
+// Mutter reads a window's opacity only from a change of the property while the window is
+// mapped: one set before the map, and again before each map after a minimise, is ignored.
+void reapplyOpacity(GtkWidget* widget) {
+    const XWindow* window = findWindow(hwndOf(widget));
+    if (window != nullptr && window->opacity < 1.0)
+        gdk_window_set_opacity(gtk_widget_get_window(widget), window->opacity);
+}
+
 // picom reads _COMPTON_SHADOW from the top-level window, which is the window manager's frame
 // once it has put the window in one; an undecorated frame shows nothing of its own.
 gboolean onMapped(GtkWidget* widget, GdkEvent*, gpointer) {
+    reapplyOpacity(widget);
     GdkWindow* gdkWindow = gtk_widget_get_window(widget);
     ::Display* x = GDK_WINDOW_XDISPLAY(gdkWindow);
     ::Window root = 0, parent = 0, *children = nullptr;
@@ -362,10 +374,38 @@ void makeWidget(XWindow& window) {
     applyIcon(window);
     applyGeometry(window);
     gtk_widget_realize(widget);
-    if (window.argb) {
+    if (window.argb)
         askForNoShadow(gtk_widget_get_window(widget));
-        g_signal_connect(widget, "map-event", G_CALLBACK(onMapped), nullptr);
+    g_signal_connect(widget, "map-event", G_CALLBACK(onMapped), nullptr);
+}
+
+// Whether the window manager offers to minimise this (mapped) window. Mutter does not for a
+// window kept out of the taskbar, and without a window manager nobody would.
+bool managerMinimizes(GtkWidget* widget) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(widget);
+    ::Display* x = GDK_WINDOW_XDISPLAY(gdkWindow);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    gdk_x11_display_error_trap_push(gtk_widget_get_display(widget));
+    const int status = XGetWindowProperty(x, GDK_WINDOW_XID(gdkWindow),
+                                          XInternAtom(x, "_NET_WM_ALLOWED_ACTIONS", False), 0, 64,
+                                          False, XA_ATOM, &type, &format, &count, &left, &data);
+    gdk_x11_display_error_trap_pop_ignored(gtk_widget_get_display(widget));
+    bool allowed = false;
+    if (status == Success && data != nullptr && format == 32) {
+        const Atom minimize = XInternAtom(x, "_NET_WM_ACTION_MINIMIZE", False);
+        const auto* atoms = reinterpret_cast<const Atom*>(data);
+        allowed = std::find(atoms, atoms + count, minimize) != atoms + count;
     }
+    if (data != nullptr)
+        XFree(data);
+    // A manager that says nothing of its actions (an older one) is trusted to minimise.
+    return allowed || (status == Success && type == None &&
+                       gdk_x11_screen_supports_net_wm_hint(
+                           gtk_widget_get_screen(widget),
+                           gdk_atom_intern_static_string("_NET_SUPPORTING_WM_CHECK")));
 }
 
 void applyVisibility(XWindow& window) {
@@ -376,11 +416,26 @@ void applyVisibility(XWindow& window) {
         return;
     }
     if (window.state.minimized) {
-        gtk_window_iconify(gtkWindow);
+        if (window.withdrawnAsMinimized)
+            return;
+        if (!window.mapped || managerMinimizes(window.widget)) {
+            gtk_window_iconify(gtkWindow);
+        } else {
+            // Hidden as a minimise hides it: a window left on the screen would stand frozen,
+            // since a minimised cursor draws no more frames.
+            gtk_widget_hide(window.widget);
+            window.mapped = false;
+            window.withdrawnAsMinimized = true;
+            return;
+        }
     } else {
         gtk_window_deiconify(gtkWindow);
     }
+    window.withdrawnAsMinimized = false;
     if (!window.mapped) {
+        // Window managers forget the states of a window they saw withdrawn ("above" among
+        // them): it is mapped with them asked for again.
+        applyStyle(window);
         gtk_widget_show(window.widget);
         window.mapped = true;
     }
