@@ -24,14 +24,16 @@ constexpr const char* kXml = R"xml(<node>
 std::string recordFile;
 std::vector<std::string> items;
 
-void callMethod(GDBusConnection* connection, const gchar*, const gchar*, const gchar*,
+void callMethod(GDBusConnection* connection, const gchar* sender, const gchar*, const gchar*,
                 const gchar* name, GVariant* parameters, GDBusMethodInvocation* invocation,
                 gpointer) {
     if (g_strcmp0(name, "RegisterStatusNotifierItem") == 0) {
         const gchar* service = nullptr;
         g_variant_get(parameters, "(&s)", &service);
         items.emplace_back(service);
-        std::ofstream(recordFile, std::ios::app) << service << "\n";
+        // An item named by its object's path is on the connection that registered it: the
+        // record names that connection, where a host reaches it.
+        std::ofstream(recordFile, std::ios::app) << (service[0] == '/' ? sender : service) << "\n";
         g_dbus_connection_emit_signal(
             connection, nullptr, "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
             "StatusNotifierItemRegistered", g_variant_new("(s)", service), nullptr);

@@ -34,6 +34,8 @@ constexpr gint64 kProbeAnswerLimitUs = 10 * G_USEC_PER_SEC;
 // How long after a host's click the owner's menu opens at the point the host named: the
 // program opens its menu up to a double-click's time after the click.
 constexpr gint64 kHostPointLimitUs = 3 * G_USEC_PER_SEC / 2;
+// How long a new item waits for its owner's menu before it registers without one.
+constexpr guint kMenuWaitMs = 1500;
 
 constexpr const char* kItemXml = R"xml(<node>
   <interface name="org.kde.StatusNotifierItem">
@@ -95,6 +97,12 @@ public:
     bool pairComplete = true;
     ExportedMenu* menu = nullptr;
     gint64 probeSent = 0; // while the press made for the new item waits for its menu
+    // The item goes to the watcher whole: once its menu is known (or is late), so that a host
+    // never meets it half made. GNOME Shell's extension, for one, sometimes drops an item whose
+    // menu changes while it is still reading the item.
+    bool menuKnownOrLate = false;
+    guint menuLateTimer = 0;
+    bool announced = false; // registered with a watcher: hosts are told of changes
     // Where the host's last click was, and when: the host's own coordinates, which a pointer
     // over the host's panel (not an X window under XWayland) does not give.
     int hostX = 0;
@@ -189,7 +197,7 @@ void callMethod(GDBusConnection*, const gchar*, const gchar*, const gchar*, cons
 const GDBusInterfaceVTable kItemCalls = {callMethod, readProperty, nullptr, {}};
 
 void emit(const NotifierItem& item, const char* signal) {
-    if (sessionBus != nullptr && item.registration != 0)
+    if (sessionBus != nullptr && item.registration != 0 && item.announced)
         g_dbus_connection_emit_signal(sessionBus, nullptr, kItemPath, kItemInterface, signal,
                                       nullptr, nullptr);
 }
@@ -240,6 +248,16 @@ NotifierItem* createNotifierItem(HWND owner, UINT id) {
                             [owner](UINT command) { PostMessageA(owner, WM_COMMAND, command, 0); });
     // The owner answers a right press on its icon with its menu (notifierTakesMenu).
     item->probeSent = g_get_monotonic_time();
+    item->menuLateTimer = g_timeout_add(
+        kMenuWaitMs,
+        [](gpointer data) -> gboolean {
+            auto* late = static_cast<NotifierItem*>(data);
+            late->menuLateTimer = 0;
+            late->menuKnownOrLate = true;
+            registerNotifierItem(late);
+            return G_SOURCE_REMOVE;
+        },
+        item);
     shell::deliverTrayEvent(owner, id, WM_RBUTTONDOWN);
     shell::deliverTrayEvent(owner, id, WM_RBUTTONUP);
     item->registration = g_dbus_connection_register_object(sessionBus, kItemPath, itemInterface(),
@@ -286,12 +304,15 @@ void updateNotifierItem(NotifierItem* item, GdkPixbuf* picture, const std::strin
 }
 
 void registerNotifierItem(NotifierItem* item) {
-    if (sessionBus == nullptr || !item->nameAcquired)
+    if (sessionBus == nullptr || !item->nameAcquired || !item->menuKnownOrLate)
         return;
-    // A watcher that refuses or is gone is told again when one appears.
+    item->announced = true;
+    // By its object's path: the watcher takes the item's connection from the call. Named by
+    // its bus name instead, GNOME Shell's extension watches that name as well and, when the
+    // watch reports it while the item is still being read, drops the item for good (a quarter
+    // of the starts here). A watcher that refuses or is gone is told again when one appears.
     g_dbus_connection_call(sessionBus, kWatcherName, kWatcherPath, kWatcherName,
-                           "RegisterStatusNotifierItem",
-                           g_variant_new("(s)", item->busName.c_str()), nullptr,
+                           "RegisterStatusNotifierItem", g_variant_new("(s)", kItemPath), nullptr,
                            G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
 }
 
@@ -306,6 +327,10 @@ bool notifierTakesMenu(MenuRequest& request) {
         if (item->probeSent != 0 && now - item->probeSent <= kProbeAnswerLimitUs) {
             item->probeSent = 0;
             taken = true;
+            if (!item->menuKnownOrLate) {
+                item->menuKnownOrLate = true;
+                registerNotifierItem(item);
+            }
         } else if (item->hostClick != 0 && now - item->hostClick <= kHostPointLimitUs &&
                    (item->hostX != 0 || item->hostY != 0)) {
             request.x = item->hostX;
@@ -320,6 +345,8 @@ bool notifierTakesMenu(MenuRequest& request) {
 void destroyNotifierItem(NotifierItem* item) {
     auto& items = liveItems();
     items.erase(std::remove(items.begin(), items.end(), item), items.end());
+    if (item->menuLateTimer != 0)
+        g_source_remove(item->menuLateTimer);
     if (item->menu != nullptr)
         unexportMenu(item->menu);
     if (item->nameOwnership != 0)

@@ -20,6 +20,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -70,6 +71,9 @@ struct XWindow {
     bool shaped = false;
     std::chrono::steady_clock::time_point inputShapeApplied{};
     double opacity = 1.0;
+    // Until when the opacity is set again with the frames, and when it last was.
+    std::chrono::steady_clock::time_point opacityAgainUntil{};
+    std::chrono::steady_clock::time_point opacityLastSet{};
     HICON icon = nullptr;
 };
 
@@ -266,6 +270,18 @@ void applyIcon(XWindow& window) {
     }
 }
 
+// The fixed size of a window that GTK no longer sizes, to the pixel, in its normal hints.
+void fixSizeInDevicePixels(::Display* x, ::Window xid, int width, int height) {
+    XSizeHints hints{};
+    long supplied = 0;
+    if (XGetWMNormalHints(x, xid, &hints, &supplied) == 0)
+        hints = {};
+    hints.flags |= PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = width;
+    hints.min_height = hints.max_height = height;
+    XSetWMNormalHints(x, xid, &hints);
+}
+
 // GTK places and sizes a window in its units. Where a unit spans several device pixels, a
 // window made already is placed by the server itself, to the pixel; GTK takes the size the
 // server then reports, and is not asked again, lest it put back a place of its own units.
@@ -275,10 +291,20 @@ void applyGeometry(XWindow& window) {
     const int height = std::max<int>(1, rect.bottom - rect.top);
     if (windowScale() > 1 && gtk_widget_get_realized(window.widget)) {
         GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
-        XMoveResizeWindow(GDK_WINDOW_XDISPLAY(gdkWindow), GDK_WINDOW_XID(gdkWindow), rect.left,
-                          rect.top, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        ::Display* x = GDK_WINDOW_XDISPLAY(gdkWindow);
+        fixSizeInDevicePixels(x, GDK_WINDOW_XID(gdkWindow), width, height);
+        XMoveResizeWindow(x, GDK_WINDOW_XID(gdkWindow), rect.left, rect.top,
+                          static_cast<unsigned>(width), static_cast<unsigned>(height));
         return;
     }
+    // The size only the program changes: tiling managers (sway) float a window whose smallest
+    // and largest sizes are one, rather than stretch it over their tile.
+    GdkGeometry fixed{};
+    fixed.min_width = fixed.max_width = toGdkLength(width);
+    fixed.min_height = fixed.max_height = toGdkLength(height);
+    gtk_window_set_geometry_hints(
+        GTK_WINDOW(window.widget), nullptr, &fixed,
+        static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
     gtk_window_move(GTK_WINDOW(window.widget), toGdkPosition(rect.left), toGdkPosition(rect.top));
     gtk_window_resize(GTK_WINDOW(window.widget), toGdkLength(width), toGdkLength(height));
 }
@@ -299,12 +325,25 @@ void askForNoShadow(GdkWindow* gdkWindow) {
     setCardinals(gdkWindow, "_COMPTON_SHADOW", {0});
 }
 
-// Mutter reads a window's opacity only from a change of the property while the window is
-// mapped: one set before the map, and again before each map after a minimise, is ignored.
+// Mutter reads a window's opacity only from a change of the property once it has taken the
+// window in, which under XWayland comes some time after the map: an opacity set before, at
+// the first map or at each map after a minimise, is ignored. So it is set again with the
+// frames for a while after every map.
+constexpr auto kOpacityAgainFor = std::chrono::seconds(2);
+constexpr auto kOpacityAgainEvery = std::chrono::milliseconds(250);
+
 void reapplyOpacity(GtkWidget* widget) {
-    const XWindow* window = findWindow(hwndOf(widget));
-    if (window != nullptr && window->opacity < 1.0)
-        gdk_window_set_opacity(gtk_widget_get_window(widget), window->opacity);
+    if (XWindow* window = findWindow(hwndOf(widget)))
+        window->opacityAgainUntil = std::chrono::steady_clock::now() + kOpacityAgainFor;
+}
+
+void keepOpacityAfterMap(XWindow& window) {
+    const auto now = std::chrono::steady_clock::now();
+    if (window.opacity >= 1.0 || now > window.opacityAgainUntil ||
+        now - window.opacityLastSet < kOpacityAgainEvery)
+        return;
+    gdk_window_set_opacity(gtk_widget_get_window(window.widget), window.opacity);
+    window.opacityLastSet = now;
 }
 
 // picom reads _COMPTON_SHADOW from the top-level window, which is the window manager's frame
@@ -567,6 +606,7 @@ void showFrame(XWindow& window, std::shared_ptr<const LayeredFrame> shown) {
         gdk_window_set_opacity(gtk_widget_get_window(window.widget), opacity);
         window.opacity = opacity;
     }
+    keepOpacityAfterMap(window);
     if (!served)
         gtk_widget_queue_draw(window.widget);
     else if (window.mapped)

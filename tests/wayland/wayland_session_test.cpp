@@ -1,0 +1,279 @@
+// The built program in the Wayland sessions most Linux desktops run, through their XWayland:
+// GNOME Shell with the AppIndicator extension (nested in the tests' X server, so that xdotool
+// drives it as a hand would) and sway on its headless backend (driven through its own seat
+// commands). Each session runs in a mount namespace of its own (wayland_session.sh).
+#include "tests/support/temp_dir.h"
+#include "tests/support/x_server.h"
+
+#include "platform/win32.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+namespace voxtrel {
+namespace {
+
+using namespace testing_support;
+
+// A saved cursor centred at (300, 350): where a session must put it.
+constexpr const char* kOneCursorAt300x350 =
+    "22 serialization::archive 18 0 0 0 0 1 0 2 1 0\n0 3 1 1\n"
+    "1 300 350 256 256 2.50000000000000000e-01 1 1 1 1 40030 0  6 0 0 0  0  0  0  0  0 \n";
+
+class WaylandSession {
+public:
+    // Starts a session of `kind` (wayland_session.sh) and waits until its XWayland answers.
+    WaylandSession(const std::string& kind, const std::string& extra = "") {
+        helper_ =
+            std::make_unique<Helper>(extra + " '" VOXTREL_SESSION_SCRIPT "' " + kind + " '" +
+                                     folder.path() + "' >'" + folder.path() + "/session.log' 2>&1");
+        const std::string file = folder.path() + "/session.env";
+        waitFor([&] { return std::filesystem::exists(file); }, 60000);
+        std::istringstream lines(readFile(file).value_or(""));
+        for (std::string line; std::getline(lines, line);) {
+            const auto equals = line.find('=');
+            if (equals != std::string::npos)
+                variables_[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+        std::filesystem::create_directories(user.path() + "/.config/voxtrel");
+    }
+    ~WaylandSession() {
+        if (::testing::Test::HasFailure()) {
+            std::cerr << "The session's log:\n"
+                      << readFile(folder.path() + "/session.log").value_or("") << "\n"
+                      << readFile(folder.path() + "/shell.log").value_or("") << "\n"
+                      << "The program's standard error:\n"
+                      << readFile(user.path() + "/stderr.log").value_or("");
+        }
+    }
+    bool ready() const { return variables_.count("DISPLAY") != 0; }
+    const std::string& variable(const std::string& name) { return variables_[name]; }
+
+    // A command with the session's environment, as its desktop starts programs.
+    std::string inSession(const std::string& command) const {
+        std::string line = "env -u APPDATA HOME='" + user.path() + "'";
+        for (const auto& [name, value] : variables_)
+            line += " " + name + "='" + value + "'";
+        return line + " " + command;
+    }
+    std::string program(const std::string& arguments = "") const {
+        return inSession("VOXTREL_DISPLAY=x11 ASAN_OPTIONS=detect_leaks=0 '" VOXTREL_PROGRAM "' " +
+                         arguments + " 2>>'" + user.path() + "/stderr.log'");
+    }
+    // The program's windows of a cursor's size that show, on the session's X display: mapped,
+    // and not minimised (mutter keeps a minimised window mapped).
+    std::vector<Geometry> cursors(int pid) const {
+        std::vector<Geometry> found;
+        for (const std::string& window : outputLines(runCommand(inSession(
+                 "xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null")))) {
+            const auto geometry =
+                runCommand(inSession("xdotool getwindowgeometry --shell " + window));
+            Geometry g;
+            if (geometry &&
+                std::sscanf(geometry->c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &g.x,
+                            &g.y, &g.width, &g.height) == 4 &&
+                g.width >= 100 && g.width == g.height &&
+                runCommand(inSession("xprop -id " + window + " _NET_WM_STATE"))
+                        .value_or("")
+                        .find("_HIDDEN") == std::string::npos)
+                found.push_back(g);
+        }
+        return found;
+    }
+    // The program's window centred at (x, y).
+    std::string windowCentredAt(int pid, int x, int y) const {
+        for (const std::string& window : outputLines(runCommand(inSession(
+                 "xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null")))) {
+            const auto shell = runCommand(inSession("xdotool getwindowgeometry --shell " + window));
+            Geometry g;
+            if (shell &&
+                std::sscanf(shell->c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &g.x,
+                            &g.y, &g.width, &g.height) == 4 &&
+                g.centerX() == x && g.centerY() == y)
+                return window;
+        }
+        return {};
+    }
+
+    TempDir folder;
+    TempDir user;
+
+private:
+    std::map<std::string, std::string> variables_;
+    std::unique_ptr<Helper> helper_;
+};
+
+bool isRoot() {
+    return geteuid() == 0;
+}
+
+bool installed(const std::string& command) {
+    return !runCommand("command -v " + command).value_or("").empty();
+}
+
+// GNOME Shell's top bar, nested at the corner of the tests' X server (800 x 600): the
+// program's icon stands left of the system menu, and the shell draws the exported main menu
+// under it, one line for each item.
+constexpr int kTrayIconX = 730;
+constexpr int kTrayIconY = 15;
+constexpr int kMenuItemX = 650;
+int menuItemY(int position) { // New Cursor, Show All, Hide All, Save Config, Exit
+    constexpr int kRows[] = {63, 111, 147, 197, 232};
+    return kRows[position];
+}
+
+void chooseInTrayMenu(int position) {
+    ASSERT_TRUE(clickAt(kTrayIconX, kTrayIconY));
+    Sleep(800);
+    ASSERT_TRUE(clickAt(kMenuItemX, menuItemY(position)));
+    Sleep(500);
+    xdotool("mousemove 790 590");
+}
+
+// Item `position` (the first is 1) of the menu just opened, chosen as a hand types: at
+// XWayland's pace, which a burst of keys can outrun while the menu takes the keyboard.
+void chooseWithKeys(int position) {
+    for (int item = 0; item < position; ++item) {
+        xdotool("key Down");
+        Sleep(120);
+    }
+    Sleep(500);
+    xdotool("key Return");
+}
+
+// The solid's pixels where it shows the desktop's blue through it.
+bool translucentAt(int x, int y) {
+    const auto pixel = runCommand("import -window root -crop 1x1+" + std::to_string(x) + "+" +
+                                  std::to_string(y) + " -depth 8 txt:- | tail -n 1");
+    int red = 0, green = 0, blue = 0;
+    if (!pixel || std::sscanf(pixel->c_str(), "%*d,%*d: (%d,%d,%d", &red, &green, &blue) != 3)
+        return false;
+    return blue - red > 20;
+}
+
+TEST(WaylandSessions, GnomeShellShowsTheTrayMenuAndTheSolidHidesDragsAndStaysOnTop) {
+    if (useTestXServer().empty())
+        GTEST_SKIP() << "no test X server (scripts/test starts one)";
+    if (!isRoot() || !installed("gnome-shell"))
+        GTEST_SKIP() << "needs root (a mount namespace) and gnome-shell (scripts/test installs it)";
+    WaylandSession session("gnome");
+    ASSERT_TRUE(session.ready()) << "GNOME Shell did not start";
+    // The shell starts in its overview: a click on the desktop and Escape close it.
+    ASSERT_TRUE(clickAt(400, 300));
+    xdotool("key Escape");
+    Sleep(1000);
+    session.user.write(".config/voxtrel/init.dat", kOneCursorAt300x350);
+    Helper program(session.program());
+
+    // It starts, on the shell's XWayland, where it was saved, translucent.
+    std::vector<Geometry> shown;
+    ASSERT_TRUE(
+        waitFor([&] { return (shown = session.cursors(program.pid())).size() == 1; }, 20000));
+    EXPECT_EQ(shown[0].centerX(), 300);
+    EXPECT_EQ(shown[0].centerY(), 350);
+    Sleep(1000);
+    EXPECT_TRUE(translucentAt(300, 350)) << "the 75% opacity is kept";
+
+    // The shell draws the main menu from the tray icon; its items run.
+    chooseInTrayMenu(0);
+    EXPECT_TRUE(waitFor([&] { return session.cursors(program.pid()).size() == 2; }))
+        << "New Cursor";
+    chooseInTrayMenu(2);
+    EXPECT_TRUE(waitFor([&] { return session.cursors(program.pid()).empty(); })) << "Hide All";
+    chooseInTrayMenu(1);
+    EXPECT_TRUE(waitFor([&] { return session.cursors(program.pid()).size() == 2; })) << "Show All";
+    chooseInTrayMenu(3);
+    const std::string saved = session.user.path() + "/.config/voxtrel/init.dat";
+    EXPECT_TRUE(waitFor([&] {
+        return readFile(saved).value_or("").find(" 0 2 0 2 1 0\n") != std::string::npos;
+    })) << "Save Config: "
+        << readFile(saved).value_or("(none)");
+
+    // The first cursor, away from the second (at the screen's centre), high enough for its menu
+    // to open downwards: a drag moves it exactly as far as the pointer.
+    ASSERT_TRUE(dragBetween(300, 350, 150, 200));
+    Sleep(500);
+    EXPECT_TRUE(waitFor([&] {
+        for (const Geometry& g : session.cursors(program.pid()))
+            if (g.centerX() == 150 && g.centerY() == 200)
+                return true;
+        return false;
+    })) << "dragged by (-150, -150)";
+
+    // Its own menu: Show in Taskbar keeps it on top, Hide hides it (mutter minimises no window
+    // out of the taskbar), the command line shows it again.
+    const std::string window = session.windowCentredAt(program.pid(), 150, 200);
+    ASSERT_FALSE(window.empty());
+    auto states = [&] {
+        return runCommand(session.inSession("xprop -id " + window + " _NET_WM_STATE")).value_or("");
+    };
+    xdotool("mousemove 150 200 " + handClick(3));
+    Sleep(800);
+    xdotool("mousemove 100 200"); // off the menu: an item under the pointer would take the keys
+    chooseWithKeys(6);
+    EXPECT_TRUE(waitFor([&] {
+        const std::string now = states();
+        return now.find("_ABOVE") != std::string::npos &&
+               now.find("SKIP_TASKBAR") == std::string::npos;
+    })) << states();
+    Sleep(1000); // the window shown again settles first
+    xdotool("mousemove 150 200 " + handClick(3));
+    Sleep(800);
+    xdotool("mousemove 100 200");
+    chooseWithKeys(7);
+    xdotool("mousemove 790 590");
+    EXPECT_TRUE(waitFor([&] { return session.cursors(program.pid()).size() == 1; })) << "Hide";
+
+    EXPECT_EQ(runCommand("timeout -s KILL 10 " + session.program("--show-all") + "; echo $?"),
+              "0\n");
+    EXPECT_TRUE(waitFor([&] { return session.cursors(program.pid()).size() == 2; }));
+    Sleep(800);
+    EXPECT_TRUE(translucentAt(150, 200)) << "translucent again once shown again";
+
+    chooseInTrayMenu(4);
+    EXPECT_TRUE(waitFor([&] { return !program.running(); })) << "Exit";
+}
+
+TEST(WaylandSessions, SwayFloatsTheSolidAtItsOwnSizeAndTheCommandsReachIt) {
+    if (!isRoot() || !installed("sway"))
+        GTEST_SKIP() << "needs root (a mount namespace, a user of its own) and sway";
+    // sway refuses to run as root: a user of the test's own runs it.
+    const std::string user = "voxtrel-session";
+    ASSERT_TRUE(runCommand("id -u " + user + " >/dev/null 2>&1 || useradd -M -s /bin/false " + user)
+                    .has_value());
+    WaylandSession session("sway", "VOXTREL_SESSION_USER=" + user);
+    ASSERT_TRUE(session.ready()) << "sway did not start";
+    Helper program(session.program());
+    auto floating = [&] {
+        const std::string tree = runCommand(session.inSession("swaymsg -t get_tree")).value_or("");
+        std::size_t count = 0;
+        for (std::size_t at = tree.find("\"floating_con\""); at != std::string::npos;
+             at = tree.find("\"floating_con\"", at + 1))
+            ++count;
+        return count;
+    };
+    EXPECT_TRUE(waitFor([&] { return session.cursors(program.pid()).size() == 1; }, 20000))
+        << "the solid at its own size, not stretched over the screen";
+    EXPECT_EQ(floating(), 1u) << "floating, not tiled";
+
+    EXPECT_EQ(runCommand("timeout -s KILL 10 " + session.program("--new-cursor") + "; echo $?"),
+              "0\n");
+    EXPECT_TRUE(waitFor([&] { return session.cursors(program.pid()).size() == 2; }));
+    EXPECT_EQ(floating(), 2u);
+    EXPECT_EQ(runCommand("timeout -s KILL 10 " + session.program("--hide-all") + "; echo $?"),
+              "0\n");
+    EXPECT_TRUE(waitFor([&] { return session.cursors(program.pid()).empty(); })) << "Hide All";
+    EXPECT_EQ(runCommand("timeout -s KILL 10 " + session.program("--show-all") + "; echo $?"),
+              "0\n");
+    EXPECT_TRUE(waitFor([&] { return session.cursors(program.pid()).size() == 2; })) << "Show All";
+    EXPECT_EQ(runCommand("timeout -s KILL 10 " + session.program("--exit") + "; echo $?"), "0\n");
+    EXPECT_TRUE(waitFor([&] { return !program.running(); }));
+}
+
+} // namespace
+} // namespace voxtrel
