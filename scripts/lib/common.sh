@@ -17,6 +17,9 @@ VOXTREL_TEST_PACKAGES=(
     xvfb xdotool x11-utils x11-xserver-utils imagemagick trayer tint2 openbox picom pcmanfm
     desktop-file-utils appstream dbus-daemon weston
     g++-mingw-w64-x86-64-posix
+    # The Wayland sessions the program is tested in, through their XWayland.
+    mutter gnome-shell gnome-shell-extension-appindicator sway xwayland
+    libglib2.0-bin procps util-linux passwd
 )
 
 # What the Windows suite adds: the cross build's libraries and GoogleTest's sources, Wine with

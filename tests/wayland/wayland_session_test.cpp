@@ -246,7 +246,7 @@ TEST(WaylandSessions, SwayFloatsTheSolidAtItsOwnSizeAndTheCommandsReachIt) {
     const std::string user = "voxtrel-session";
     ASSERT_TRUE(runCommand("id -u " + user + " >/dev/null 2>&1 || useradd -M -s /bin/false " + user)
                     .has_value());
-    WaylandSession session("sway", "VOXTREL_SESSION_USER=" + user);
+    WaylandSession session("sway", "env VOXTREL_SESSION_USER=" + user);
     ASSERT_TRUE(session.ready()) << "sway did not start";
     Helper program(session.program());
     auto floating = [&] {
