@@ -5,8 +5,8 @@
 # and runtime folder.
 #   wayland_session.sh gnome FOLDER   GNOME Shell with the AppIndicator extension, nested in
 #                                     the X server of $DISPLAY
-#   wayland_session.sh sway FOLDER    sway on its headless backend, run by USER (sway refuses
-#                                     root), given in $VOXTREL_SESSION_USER
+#   wayland_session.sh sway FOLDER    sway, nested in the X server of $DISPLAY too, run by USER
+#                                     (sway refuses root), given in $VOXTREL_SESSION_USER
 # Once the session's XWayland answers, FOLDER/session.env holds its variables (DISPLAY,
 # XAUTHORITY, WAYLAND_DISPLAY, XDG_RUNTIME_DIR, DBUS_SESSION_BUS_ADDRESS, and SWAYSOCK for sway)
 # as shell assignments. It runs until it is ended (SIGTERM ends the session with it).
@@ -81,8 +81,10 @@ gnome)
     wait $shell
     ;;
 sway)
-    printf 'output HEADLESS-1 resolution 1280x800\nxwayland enable\n' >"$folder/sway.conf"
-    WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+    printf 'output X11-1 resolution 1280x800\nxwayland enable\n' >"$folder/sway.conf"
+    # In a window of the X server of $DISPLAY, whose pointer and keyboard are its own: xdotool
+    # there drives it as a hand would.
+    WLR_BACKENDS=x11 WLR_X11_OUTPUTS=1 WLR_RENDERER=pixman \
         sway -c "$folder/sway.conf" >"$folder/sway.log" 2>&1 &
     compositor=$!
     trap 'kill $compositor 2>/dev/null' EXIT TERM

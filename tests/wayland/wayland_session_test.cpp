@@ -1,7 +1,7 @@
 // The built program in the Wayland sessions most Linux desktops run, through their XWayland:
-// GNOME Shell with the AppIndicator extension (nested in the tests' X server, so that xdotool
-// drives it as a hand would) and sway on its headless backend (driven through its own seat
-// commands). Each session runs in a mount namespace of its own (wayland_session.sh).
+// GNOME Shell with the AppIndicator extension and sway, each nested in the tests' X server, so
+// that xdotool drives it as a hand would. Each session runs in a mount namespace of its own
+// (wayland_session.sh).
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 
@@ -240,6 +240,8 @@ TEST(WaylandSessions, GnomeShellShowsTheTrayMenuAndTheSolidHidesDragsAndStaysOnT
 }
 
 TEST(WaylandSessions, SwayFloatsTheSolidAtItsOwnSizeAndTheCommandsReachIt) {
+    if (useTestXServer().empty())
+        GTEST_SKIP() << "no test X server (scripts/test starts one)";
     if (!isRoot() || !installed("sway"))
         GTEST_SKIP() << "needs root (a mount namespace, a user of its own) and sway";
     // sway refuses to run as root: a user of the test's own runs it.
