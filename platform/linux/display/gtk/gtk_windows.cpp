@@ -342,7 +342,13 @@ void keepOpacityAfterMap(XWindow& window) {
     if (window.opacity >= 1.0 || now > window.opacityAgainUntil ||
         now - window.opacityLastSet < kOpacityAgainEvery)
         return;
-    gdk_window_set_opacity(gtk_widget_get_window(window.widget), window.opacity);
+    // Written straight to the server: GDK may take an unchanged opacity for no change at all.
+    GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
+    ::Display* x = GDK_WINDOW_XDISPLAY(gdkWindow);
+    const unsigned long cardinal = static_cast<unsigned long>(window.opacity * 0xffffffffUL);
+    XChangeProperty(x, GDK_WINDOW_XID(gdkWindow), XInternAtom(x, "_NET_WM_WINDOW_OPACITY", False),
+                    XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&cardinal), 1);
     window.opacityLastSet = now;
 }
 
