@@ -27,8 +27,13 @@ desktop-file-validate "$entry" || fail "desktop-file-validate refused the entry"
 appstreamcli validate --no-net "$metainfo" || fail "appstreamcli refused the metainfo"
 
 # Exec names the installed program by its full path, and the icon name is the installed icon's.
-exec_line=$(sed -n 's/^Exec=//p' "$entry")
+# The entry's own Exec comes before its actions' groups, which add the program's options.
+main_exec() { sed -n '/^\[Desktop Action/q; s/^Exec=//p' "$1"; }
+exec_line=$(main_exec "$entry")
 [ "$exec_line" = "$prefix/bin/voxtrel" ] || fail "Exec is '$exec_line', not $prefix/bin/voxtrel"
+actions=$(sed -n '/^\[Desktop Action/,$ s/^Exec=//p' "$entry" | tr '\n' ';')
+[ "$actions" = "$prefix/bin/voxtrel --new-cursor;$prefix/bin/voxtrel --save;$prefix/bin/voxtrel --exit;" ] ||
+    fail "the actions run '$actions'"
 [ "$(sed -n 's/^Icon=//p' "$entry")" = voxtrel ] || fail "Icon is not the installed icon's name"
 grep -q '<launchable type="desktop-id">voxtrel.desktop</launchable>' "$metainfo" ||
     fail "the metainfo does not name the desktop entry"
@@ -51,7 +56,7 @@ install_into_root
 [ -f "$autostart" ] || fail "VOXTREL_AUTOSTART=ON installed no login entry"
 desktop-file-validate "$autostart" || fail "desktop-file-validate refused the login entry"
 grep -qx 'X-GNOME-Autostart-enabled=true' "$autostart" || fail "the login entry is not enabled"
-[ "$(sed -n 's/^Exec=//p' "$autostart")" = "$prefix/bin/voxtrel" ] || fail "the login entry's Exec"
+[ "$(main_exec "$autostart")" = "$prefix/bin/voxtrel" ] || fail "the login entry's Exec"
 cmake -DVOXTREL_AUTOSTART=OFF "$build" >/dev/null
 install_into_root
 [ ! -e "$autostart" ] || fail "installing with VOXTREL_AUTOSTART=OFF left the login entry"

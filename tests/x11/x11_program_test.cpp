@@ -573,22 +573,41 @@ std::optional<Geometry> mainMenuOf(int pid) {
     return std::nullopt;
 }
 
-TEST_F(ProgramOnX, TheNotifierItemExportsTheMainMenuAndOpensTheProgramsOwnAtTheHostsPoint) {
-    const auto manager = startWindowManager();
-    ASSERT_TRUE(manager != nullptr);
+// The program under openbox with a StatusNotifierWatcher on a bus of its own, and a host's
+// side of the conversation with its item.
+struct ProgramWithNotifierHost {
+    std::unique_ptr<Helper> manager = startWindowManager();
     PrivateBus bus;
-    ASSERT_TRUE(bus.ready());
-    Watcher watcher(bus, VOXTREL_TEST_NOTIFIER_WATCHER);
-    ASSERT_TRUE(watcher.ready());
+    std::unique_ptr<Watcher> watcher;
     Session session;
-    session.extraEnv = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
-    Helper program(session.command());
-    const std::string cursor = waitForCursorWindow(program.pid());
-    ASSERT_FALSE(cursor.empty());
-    const std::string service = watcher.waitForItem();
-    ASSERT_FALSE(service.empty()) << "the program's tray registers as a StatusNotifierItem";
-    NotifierHost host(bus.address(), service);
-    xdotool("mousemove 1400 700");
+    std::unique_ptr<Helper> program;
+    std::string cursor;
+    std::unique_ptr<NotifierHost> host;
+
+    // Whether all of it started: the program shows its cursor and its item registered.
+    bool start() {
+        if (manager == nullptr || !bus.ready())
+            return false;
+        watcher = std::make_unique<Watcher>(bus, VOXTREL_TEST_NOTIFIER_WATCHER);
+        if (!watcher->ready())
+            return false;
+        session.extraEnv = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
+        program = std::make_unique<Helper>(session.command());
+        cursor = waitForCursorWindow(program->pid());
+        const std::string service = watcher->waitForItem();
+        if (cursor.empty() || service.empty())
+            return false;
+        host = std::make_unique<NotifierHost>(bus.address(), service);
+        xdotool("mousemove 1400 700");
+        return true;
+    }
+};
+
+TEST_F(ProgramOnX, TheNotifierItemExportsTheMainMenuAndOpensTheProgramsOwnAtTheHostsPoint) {
+    ProgramWithNotifierHost started;
+    ASSERT_TRUE(started.start()) << "the program's tray registers as a StatusNotifierItem";
+    Helper& program = *started.program;
+    NotifierHost& host = *started.host;
 
     // The main menu, exported for hosts that draw it themselves, item for item.
     GVariant* menuPath = host.property("Menu");
@@ -651,21 +670,11 @@ TEST_F(ProgramOnX, TheNotifierItemExportsTheMainMenuAndOpensTheProgramsOwnAtTheH
 }
 
 TEST_F(ProgramOnX, TheNotifierItemOpensTheMainMenuLateOrAtOnceAndADoubleActivationShowsAll) {
-    const auto manager = startWindowManager();
-    ASSERT_TRUE(manager != nullptr);
-    PrivateBus bus;
-    ASSERT_TRUE(bus.ready());
-    Watcher watcher(bus, VOXTREL_TEST_NOTIFIER_WATCHER);
-    ASSERT_TRUE(watcher.ready());
-    Session session;
-    session.extraEnv = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
-    Helper program(session.command());
-    const std::string cursor = waitForCursorWindow(program.pid());
-    ASSERT_FALSE(cursor.empty());
-    const std::string service = watcher.waitForItem();
-    ASSERT_FALSE(service.empty()) << "the program's tray registers as a StatusNotifierItem";
-    NotifierHost host(bus.address(), service);
-    xdotool("mousemove 1400 700");
+    ProgramWithNotifierHost started;
+    ASSERT_TRUE(started.start()) << "the program's tray registers as a StatusNotifierItem";
+    Helper& program = *started.program;
+    const std::string& cursor = started.cursor;
+    NotifierHost& host = *started.host;
     // The main menu is the one more window the program shows beside its cursor.
     auto menuShown = [&] { return visibleWindows(program.pid()).size() >= 2; };
     auto firstSeen = [&](int limitMs) {
