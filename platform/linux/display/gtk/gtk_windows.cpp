@@ -356,6 +356,10 @@ void keepOpacityAfterMap(XWindow& window) {
 // once it has put the window in one; an undecorated frame shows nothing of its own.
 gboolean onMapped(GtkWidget* widget, GdkEvent*, gpointer) {
     reapplyOpacity(widget);
+    // A manager that took the withdraw just before this map may have dropped the states asked
+    // for with it: they are asked for again, now as requests to the manager.
+    if (XWindow* window = findWindow(hwndOf(widget)))
+        applyStyle(*window);
     GdkWindow* gdkWindow = gtk_widget_get_window(widget);
     ::Display* x = GDK_WINDOW_XDISPLAY(gdkWindow);
     ::Window root = 0, parent = 0, *children = nullptr;
