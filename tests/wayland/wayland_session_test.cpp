@@ -80,15 +80,8 @@ public:
     // and not minimised (mutter keeps a minimised window mapped).
     std::vector<Geometry> cursors(int pid) const {
         std::vector<Geometry> found;
-        for (const std::string& window : outputLines(runCommand(inSession(
-                 "xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null")))) {
-            const auto geometry =
-                runCommand(inSession("xdotool getwindowgeometry --shell " + window));
-            Geometry g;
-            if (geometry &&
-                std::sscanf(geometry->c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &g.x,
-                            &g.y, &g.width, &g.height) == 4 &&
-                g.width >= 100 && g.width == g.height &&
+        for (const auto& [window, g] : mappedWindows(pid)) {
+            if (g.width >= 100 && g.width == g.height &&
                 runCommand(inSession("xprop -id " + window + " _NET_WM_STATE"))
                         .value_or("")
                         .find("_HIDDEN") == std::string::npos)
@@ -98,14 +91,8 @@ public:
     }
     // The program's window centred at (x, y).
     std::string windowCentredAt(int pid, int x, int y) const {
-        for (const std::string& window : outputLines(runCommand(inSession(
-                 "xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null")))) {
-            const auto shell = runCommand(inSession("xdotool getwindowgeometry --shell " + window));
-            Geometry g;
-            if (shell &&
-                std::sscanf(shell->c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &g.x,
-                            &g.y, &g.width, &g.height) == 4 &&
-                g.centerX() == x && g.centerY() == y)
+        for (const auto& [window, g] : mappedWindows(pid)) {
+            if (g.centerX() == x && g.centerY() == y)
                 return window;
         }
         return {};
@@ -115,6 +102,20 @@ public:
     TempDir user;
 
 private:
+    // The program's mapped windows on the session's X display, with where they stand.
+    std::vector<std::pair<std::string, Geometry>> mappedWindows(int pid) const {
+        std::vector<std::pair<std::string, Geometry>> found;
+        for (const std::string& window : outputLines(runCommand(inSession(
+                 "xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null")))) {
+            const auto shell = runCommand(inSession("xdotool getwindowgeometry --shell " + window));
+            Geometry g;
+            if (shell && std::sscanf(shell->c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d",
+                                     &g.x, &g.y, &g.width, &g.height) == 4)
+                found.emplace_back(window, g);
+        }
+        return found;
+    }
+
     std::string user_;
     std::map<std::string, std::string> variables_;
     std::unique_ptr<Helper> helper_;

@@ -343,12 +343,8 @@ void keepOpacityAfterMap(XWindow& window) {
         now - window.opacityLastSet < kOpacityAgainEvery)
         return;
     // Written straight to the server: GDK may take an unchanged opacity for no change at all.
-    GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
-    ::Display* x = GDK_WINDOW_XDISPLAY(gdkWindow);
-    const unsigned long cardinal = static_cast<unsigned long>(window.opacity * 0xffffffffUL);
-    XChangeProperty(x, GDK_WINDOW_XID(gdkWindow), XInternAtom(x, "_NET_WM_WINDOW_OPACITY", False),
-                    XA_CARDINAL, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&cardinal), 1);
+    setCardinals(gtk_widget_get_window(window.widget), "_NET_WM_WINDOW_OPACITY",
+                 {static_cast<long>(static_cast<unsigned long>(window.opacity * 0xffffffffUL))});
     window.opacityLastSet = now;
 }
 
