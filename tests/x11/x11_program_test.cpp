@@ -75,6 +75,47 @@ std::vector<std::string> visibleWindows(int pid) {
         runCommand("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null"));
 }
 
+// The menu the program shows (its main menu or a cursor's): its visible popup
+// (override-redirect) window larger than a tooltip.
+std::optional<Geometry> mainMenuOf(int pid) {
+    for (const std::string& window : visibleWindows(pid)) {
+        const auto geometry = geometryOf(window);
+        const auto info = runCommand("xwininfo -all -id " + window + " 2>/dev/null");
+        if (geometry && geometry->width > 64 && geometry->height > 64 && info &&
+            info->find("Override Redirect State: yes") != std::string::npos)
+            return geometry;
+    }
+    return std::nullopt;
+}
+
+// Opens a menu with a right click at (x, y) and chooses its item `position` (its first is 1) with
+// the keyboard, once the menu shows: a busy compositor may take seconds to map it, and keys
+// sent before it holds the keyboard go elsewhere.
+bool chooseInMenuAt(int pid, int x, int y, int position) {
+    xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " " + handClick(3));
+    const bool shown = waitFor([&] { return mainMenuOf(pid).has_value(); }, 15000);
+    if (!shown)
+        return false;
+    Sleep(200); // the menu takes the keyboard as it maps
+    for (int item = 0; item < position; ++item)
+        xdotool("key Down");
+    xdotool("key Return");
+    const bool closed = waitFor([&] { return !mainMenuOf(pid).has_value(); });
+    xdotool("mousemove 5 5");
+    return closed;
+}
+
+// Chooses the item `position` of a cursor's own menu (its first is 1).
+bool chooseInItsMenu(int pid, const std::string& cursor, int position) {
+    const auto geometry = geometryOf(cursor);
+    return geometry && chooseInMenuAt(pid, geometry->centerX(), geometry->centerY(), position);
+}
+
+// Hides the cursor through its own menu ("Hide" is its seventh item); a window manager must run.
+bool hideThroughItsMenu(int pid, const std::string& cursor) {
+    return chooseInItsMenu(pid, cursor, 7) && waitFor([&] { return !isViewable(cursor); });
+}
+
 // The cursor window of a running program: its only visible window of cursor size, once it
 // stands still (it is made with its corner at the centre, and its first frame centres it).
 std::string waitForCursorWindow(int pid) {
@@ -121,16 +162,7 @@ TEST_F(ProgramOnX, ASecondStartShowsTheFirstOnesCursorsAndEnds) {
     const auto geometry = geometryOf(cursor);
     ASSERT_TRUE(geometry.has_value());
 
-    // Hidden through its own menu: "Hide" is the seventh item.
-    const std::string centre = std::to_string(geometry->x + geometry->width / 2) + " " +
-                               std::to_string(geometry->y + geometry->height / 2);
-    xdotool("mousemove " + centre + " " + handClick(3));
-    Sleep(700);
-    for (int item = 0; item < 7; ++item)
-        xdotool("key Down");
-    xdotool("key Return");
-    ASSERT_TRUE(waitFor([&] { return !isViewable(cursor); })) << "Hide hid the cursor";
-    xdotool("mousemove 5 5");
+    ASSERT_TRUE(hideThroughItsMenu(first.pid(), cursor)) << "Hide hid the cursor";
 
     const auto started = Clock::now();
     const auto second =
@@ -281,9 +313,7 @@ TEST_F(ProgramOnX, ACursorOnAMonitorThatGoesAwayComesOntoTheOtherAndIsSavedThere
     // Save Config, the fourth item of the main menu, writes where the cursor is now.
     const auto icon = trayIconOf(program.pid());
     ASSERT_TRUE(icon.has_value());
-    clickAt(icon->centerX(), icon->centerY(), 3);
-    Sleep(700);
-    xdotool("key --delay 80 Down Down Down Down Return");
+    ASSERT_TRUE(chooseInMenuAt(program.pid(), icon->centerX(), icon->centerY(), 4));
     EXPECT_TRUE(waitFor([&] {
         const auto saved = readFile(session.home.path() + "/.config/voxtrel/init.dat");
         return saved && saved->find(" 1792 540 256 256 ") != std::string::npos;
@@ -473,36 +503,6 @@ TEST_F(ProgramOnX, DroppedLaunchersAndScriptsStartWhatTheyNameOnADoubleClick) {
     xdotool("mousemove 5 5");
 }
 
-// Hides the cursor through its own menu ("Hide" is its seventh item); a window manager must run.
-bool hideThroughItsMenu(const std::string& cursor) {
-    const auto geometry = geometryOf(cursor);
-    if (!geometry)
-        return false;
-    xdotool("mousemove " + std::to_string(geometry->x + geometry->width / 2) + " " +
-            std::to_string(geometry->y + geometry->height / 2) + " " + handClick(3));
-    Sleep(700);
-    for (int item = 0; item < 7; ++item)
-        xdotool("key Down");
-    xdotool("key Return");
-    const bool hidden = waitFor([&] { return !isViewable(cursor); });
-    xdotool("mousemove 5 5");
-    return hidden;
-}
-
-// Chooses the item `position` of a cursor's own menu (its first is 1) with the keyboard.
-void chooseInItsMenu(const std::string& cursor, int position) {
-    const auto geometry = geometryOf(cursor);
-    ASSERT_TRUE(geometry.has_value());
-    xdotool("mousemove " + std::to_string(geometry->centerX()) + " " +
-            std::to_string(geometry->centerY()) + " " + handClick(3));
-    Sleep(700);
-    for (int item = 0; item < position; ++item)
-        xdotool("key Down");
-    xdotool("key Return");
-    Sleep(300);
-    xdotool("mousemove 5 5");
-}
-
 std::string windowStates(const std::string& window) {
     return runCommand("xprop -id " + window + " _NET_WM_STATE").value_or("");
 }
@@ -530,13 +530,13 @@ TEST_F(ProgramOnX, UnderMutterHideHidesAndShowInTaskbarKeepsOnTopBothWays) {
     // above the others throughout.
     constexpr int kShowInTaskbar = 6;
     constexpr int kHide = 7;
-    chooseInItsMenu(cursor, kShowInTaskbar);
+    ASSERT_TRUE(chooseInItsMenu(program.pid(), cursor, kShowInTaskbar));
     EXPECT_TRUE(waitFor([&] {
         const std::string states = windowStates(cursor);
         return isViewable(cursor) && states.find("SKIP_TASKBAR") == std::string::npos &&
                states.find("_ABOVE") != std::string::npos;
     })) << windowStates(cursor);
-    chooseInItsMenu(cursor, kShowInTaskbar);
+    ASSERT_TRUE(chooseInItsMenu(program.pid(), cursor, kShowInTaskbar));
     EXPECT_TRUE(waitFor([&] {
         const std::string states = windowStates(cursor);
         return isViewable(cursor) && states.find("SKIP_TASKBAR") != std::string::npos &&
@@ -544,7 +544,7 @@ TEST_F(ProgramOnX, UnderMutterHideHidesAndShowInTaskbarKeepsOnTopBothWays) {
     })) << windowStates(cursor);
 
     // Mutter minimises no window kept out of the taskbar: "Hide" withdraws it instead.
-    chooseInItsMenu(cursor, kHide);
+    ASSERT_TRUE(chooseInItsMenu(program.pid(), cursor, kHide));
     EXPECT_TRUE(waitFor([&] { return !isViewable(cursor); })) << "Hide hid it";
     ASSERT_EQ(runCommand("timeout -s KILL 10 " + session.command() + " --show-all; echo $?"),
               "0\n");
@@ -568,18 +568,6 @@ std::optional<Geometry> trayIconOf(int pid) {
         return false;
     });
     return icon;
-}
-
-// The main menu: the program's visible popup (override-redirect) window larger than a tooltip.
-std::optional<Geometry> mainMenuOf(int pid) {
-    for (const std::string& window : visibleWindows(pid)) {
-        const auto geometry = geometryOf(window);
-        const auto info = runCommand("xwininfo -all -id " + window + " 2>/dev/null");
-        if (geometry && geometry->width > 64 && geometry->height > 64 && info &&
-            info->find("Override Redirect State: yes") != std::string::npos)
-            return geometry;
-    }
-    return std::nullopt;
 }
 
 // The program under openbox with a StatusNotifierWatcher on a bus of its own, and a host's
@@ -709,7 +697,7 @@ TEST_F(ProgramOnX, TheNotifierItemOpensTheMainMenuLateOrAtOnceAndADoubleActivati
     xdotool("key Escape");
     ASSERT_TRUE(waitFor([&] { return !menuShown(); }));
 
-    ASSERT_TRUE(hideThroughItsMenu(cursor));
+    ASSERT_TRUE(hideThroughItsMenu(program.pid(), cursor));
     Sleep(600);
     ASSERT_TRUE(host.call("Activate"));
     ASSERT_TRUE(host.call("Activate"));
@@ -815,9 +803,8 @@ std::optional<std::string> saveThroughTheTray(int pid, const std::string& file) 
     if (!icon)
         return std::nullopt;
     std::remove(file.c_str());
-    clickAt(icon->centerX(), icon->centerY(), 3);
-    Sleep(700);
-    xdotool("key --delay 80 Down Down Down Down Return");
+    if (!chooseInMenuAt(pid, icon->centerX(), icon->centerY(), 4))
+        return std::nullopt;
     std::optional<std::string> saved;
     waitFor([&] { return (saved = readFile(file)) && saved->find("\n1 ") != std::string::npos; });
     return saved;

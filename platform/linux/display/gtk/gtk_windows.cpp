@@ -257,6 +257,12 @@ void applyStyle(XWindow& window) {
         (exStyle & WS_EX_APPWINDOW) != 0 || (exStyle & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW)) == 0;
     gtk_window_set_skip_taskbar_hint(gtkWindow, !button);
     gtk_window_set_skip_pager_hint(gtkWindow, !button);
+    // GTK passes these two on only when they change; asked again of a mapped window, they go
+    // to the manager as requests whatever GTK last thought, as "above" does.
+    if (GdkWindow* gdkWindow = gtk_widget_get_window(window.widget)) {
+        gdk_window_set_skip_taskbar_hint(gdkWindow, !button);
+        gdk_window_set_skip_pager_hint(gdkWindow, !button);
+    }
     gtk_window_set_focus_on_map(gtkWindow, (exStyle & WS_EX_NOACTIVATE) == 0);
 }
 
