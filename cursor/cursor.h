@@ -112,6 +112,8 @@ public:
     void startDrag(int x, int y, bool activate);
     void followDrag(int x, int y);
     void endDrag();
+    // Where the system's own move loop puts the window (its top-left on the screen).
+    void followSystemMove(int left, int top);
     void startZoomStep(short delta);
     // Moves the window back onto the nearest of `monitors` when its centre lies on none.
     void bringBackOnScreen(const std::vector<RECT>& monitors);
@@ -147,7 +149,8 @@ public:
     INT dragStartY = 0;
     INT dragOrigX = 0; // centre when a drag started
     INT dragOrigY = 0;
-    void* bits = nullptr; // pixel memory of the off-screen bitmap
+    bool inSystemMove = false; // between WM_ENTERSIZEMOVE and WM_EXITSIZEMOVE
+    void* bits = nullptr;      // pixel memory of the off-screen bitmap
     INT surfaceWidth = SURFACE_SIDE;
     INT surfaceHeight = SURFACE_SIDE;
     HDC memDC = nullptr;

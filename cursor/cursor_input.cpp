@@ -62,6 +62,12 @@ void Cursor::followDrag(int x, int y) {
     centerY = dragOrigY + rect.top + y - dragStartY;
 }
 
+void Cursor::followSystemMove(int left, int top) {
+    std::lock_guard<std::mutex> guard(savedFieldsLock);
+    centerX = left + side / 2; // the frame puts the top-left at the centre less half a side
+    centerY = top + side / 2;
+}
+
 void Cursor::endDrag() {
     ReleaseCapture();
     dragging = 0;
@@ -137,6 +143,18 @@ LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         break;
     case WM_COMMAND:
         onCommand(menuResource, LOWORD(wParam));
+        break;
+    // The system's own move loop, where the window manager drags the window itself: the centre
+    // follows where it puts the window. Moves the program makes are its own business.
+    case WM_ENTERSIZEMOVE:
+        inSystemMove = true;
+        break;
+    case WM_MOVE:
+        if (inSystemMove)
+            followSystemMove(xOf(lParam), yOf(lParam));
+        break;
+    case WM_EXITSIZEMOVE:
+        inSystemMove = false;
         break;
     case WM_MOUSEMOVE:
         if (dragging != 0)

@@ -5,6 +5,7 @@
 #include "common/process_handles.h"
 #include "platform/linux/display/headless/headless_control.h"
 #include "platform/linux/shell/shell_input.h"
+#include "platform/linux/user/user_input.h"
 #include "tests/support/cursor_threads.h"
 #include "tests/support/pictures.h"
 #include "tests/support/recording_window.h"
@@ -103,6 +104,28 @@ TEST_F(CursorInput, TheMiddleButtonDragsFromItsOwnPressWithoutActivating) {
     EXPECT_FALSE(headless::window(hwnd)->active);
     headless::release(Button::Middle);
     ASSERT_TRUE(waitUntil([&] { return GetCapture() == nullptr; }));
+}
+
+// A window manager that drags the window itself: the centre follows the places it reports
+// inside its move loop, and only there (Windows reports the program's own moves too).
+TEST_F(CursorInput, TheCentreFollowsTheSystemsMoveLoopAndNoStrayMove) {
+    CursorThread* entry = nullptr;
+    HWND hwnd = startUnderPointer(entry);
+    user::deliverManagerMoved(hwnd, {100, 90});
+    ASSERT_TRUE(waitForMoreFrames(hwnd, 3));
+    EXPECT_EQ(frameOrigin(hwnd).x, 640 - 128) << "a move outside the loop is not the manager's";
+
+    user::deliverManagerMoveStart(hwnd);
+    user::deliverManagerMoved(hwnd, {300, 200});
+    user::deliverManagerMoved(hwnd, {310, 205});
+    user::deliverManagerMoveEnd(hwnd);
+    EXPECT_TRUE(waitUntil([&] { return frameOrigin(hwnd).x == 310; }));
+    EXPECT_EQ(frameOrigin(hwnd).y, 205);
+    ASSERT_TRUE(waitForMoreFrames(hwnd, 3));
+    EXPECT_EQ(frameOrigin(hwnd).x, 310) << "it stays where the manager put it";
+    stop(entry);
+    EXPECT_EQ(entry->cursor->centerX, 310 + 128);
+    EXPECT_EQ(entry->cursor->centerY, 205 + 128);
 }
 
 TEST_F(CursorInput, TheWheelGrowsOrShrinksByOneStepPerNotch) {

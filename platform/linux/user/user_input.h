@@ -28,6 +28,14 @@ void deliverDisplayChange(int width, int height);
 void deliverObscured(HWND hwnd, bool obscured);
 void deliverScreenAsleep(bool asleep);
 
+// A move the window manager makes itself, the pointer's drag of a window handed over to it (on
+// servers whose manager ignores or delays a client's own moves): as in Windows' own move loop,
+// the window gets WM_ENTERSIZEMOVE, WM_MOVE for each place the manager puts it (its top-left
+// in screen pixels, which becomes the window's rectangle) and WM_EXITSIZEMOVE.
+void deliverManagerMoveStart(HWND hwnd);
+void deliverManagerMoved(HWND hwnd, POINT topLeft);
+void deliverManagerMoveEnd(HWND hwnd);
+
 // Ends the modal menu or box `token` of thread `threadId` with `result`.
 void completeModal(DWORD threadId, std::uint64_t token, LRESULT result);
 

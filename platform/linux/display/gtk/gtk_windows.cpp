@@ -14,6 +14,7 @@
 #include "platform/linux/display/gtk/gtk_density.h"
 #include "platform/linux/display/gtk/gtk_icons.h"
 #include "platform/linux/display/gtk/gtk_loop.h"
+#include "platform/linux/display/gtk/gtk_manager_move.h"
 #include "platform/linux/display/gtk/gtk_server_image.h"
 #include "platform/linux/shell/shell_input.h"
 #include "platform/linux/user/user_input.h"
@@ -75,6 +76,10 @@ struct XWindow {
     std::chrono::steady_clock::time_point opacityAgainUntil{};
     std::chrono::steady_clock::time_point opacityLastSet{};
     HICON icon = nullptr;
+    // A drag the window manager makes (gtk_manager_move.h), and until when a place the program
+    // asked for before it ended is still on its way and must not move the window back.
+    bool managerMoving = false;
+    std::chrono::steady_clock::time_point managerMoveSettles{};
 };
 
 // Display thread only; never destroyed, as the thread runs until the process ends.
@@ -143,6 +148,27 @@ POINT screenPoint(double xRoot, double yRoot) {
     return {toDevice(xRoot), toDevice(yRoot)};
 }
 
+// Hands the drag a press may start to the window manager, where it should make the moves.
+bool handOverDrag(XWindow& window, const GdkEventButton* event) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
+    if (window.managerMoving || !managerShouldMove(gdkWindow) ||
+        !beginManagerMove(gdkWindow, event))
+        return false;
+    window.managerMoving = true;
+    user::deliverManagerMoveStart(window.hwnd);
+    return true;
+}
+
+void endManagerMove(XWindow& window) {
+    if (!window.managerMoving)
+        return;
+    window.managerMoving = false;
+    // A frame drawn before the program heard of the last move may still ask for the old place.
+    constexpr auto kSettling = std::chrono::milliseconds(300);
+    window.managerMoveSettles = std::chrono::steady_clock::now() + kSettling;
+    user::deliverManagerMoveEnd(window.hwnd);
+}
+
 gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer) {
     // Double-clicks are the layer's to recognise, from the plain presses.
     if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE)
@@ -162,14 +188,46 @@ gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer) {
     default:
         return TRUE;
     }
-    user::deliverPointer(hwndOf(widget), kind, screenPoint(event->x_root, event->y_root));
+    const HWND hwnd = hwndOf(widget);
+    const POINT point = screenPoint(event->x_root, event->y_root);
+    user::deliverPointer(hwnd, kind, point);
+    XWindow* window = findWindow(hwnd);
+    if (window == nullptr)
+        return TRUE;
+    if (!down) {
+        endManagerMove(*window);
+    } else if (event->button != 3 && handOverDrag(*window, event)) {
+        // The manager holds the pointer from here: for the program the press ends where it
+        // began, and the window's moves come from the manager.
+        user::deliverPointer(
+            hwnd, event->button == 1 ? user::PointerEvent::LeftUp : user::PointerEvent::MiddleUp,
+            point);
+    }
     return TRUE;
 }
 
 gboolean onMotion(GtkWidget* widget, GdkEventMotion* event, gpointer) {
-    user::deliverPointer(hwndOf(widget), user::PointerEvent::Move,
-                         screenPoint(event->x_root, event->y_root));
+    const HWND hwnd = hwndOf(widget);
+    // The manager may keep the release of its drag to itself: a motion with no button down
+    // says that it is over.
+    XWindow* window = findWindow(hwnd);
+    if (window != nullptr && (event->state & (GDK_BUTTON1_MASK | GDK_BUTTON2_MASK)) == 0)
+        endManagerMove(*window);
+    user::deliverPointer(hwnd, user::PointerEvent::Move, screenPoint(event->x_root, event->y_root));
     return TRUE;
+}
+
+// Where the manager put a window it moves: the window's rectangle follows.
+gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer) {
+    XWindow* window = findWindow(hwndOf(widget));
+    if (window != nullptr && window->managerMoving) {
+        const POINT topLeft = screenPoint(event->x, event->y);
+        RECT& rect = window->state.rect;
+        rect = {topLeft.x, topLeft.y, topLeft.x + (rect.right - rect.left),
+                topLeft.y + (rect.bottom - rect.top)};
+        user::deliverManagerMoved(window->hwnd, topLeft);
+    }
+    return FALSE; // GTK keeps its own account of the window's place
 }
 
 gboolean onScroll(GtkWidget* widget, GdkEventScroll* event, gpointer) {
@@ -295,12 +353,19 @@ void applyGeometry(XWindow& window) {
     const RECT& rect = window.state.rect;
     const int width = std::max<int>(1, rect.right - rect.left);
     const int height = std::max<int>(1, rect.bottom - rect.top);
+    // While the manager drags the window, its place is the manager's.
+    const bool placed =
+        window.managerMoving || std::chrono::steady_clock::now() < window.managerMoveSettles;
     if (windowScale() > 1 && gtk_widget_get_realized(window.widget)) {
         GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
         ::Display* x = GDK_WINDOW_XDISPLAY(gdkWindow);
         fixSizeInDevicePixels(x, GDK_WINDOW_XID(gdkWindow), width, height);
-        XMoveResizeWindow(x, GDK_WINDOW_XID(gdkWindow), rect.left, rect.top,
-                          static_cast<unsigned>(width), static_cast<unsigned>(height));
+        if (placed)
+            XResizeWindow(x, GDK_WINDOW_XID(gdkWindow), static_cast<unsigned>(width),
+                          static_cast<unsigned>(height));
+        else
+            XMoveResizeWindow(x, GDK_WINDOW_XID(gdkWindow), rect.left, rect.top,
+                              static_cast<unsigned>(width), static_cast<unsigned>(height));
         return;
     }
     // The size only the program changes: tiling managers (sway) float a window whose smallest
@@ -311,7 +376,9 @@ void applyGeometry(XWindow& window) {
     gtk_window_set_geometry_hints(
         GTK_WINDOW(window.widget), nullptr, &fixed,
         static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
-    gtk_window_move(GTK_WINDOW(window.widget), toGdkPosition(rect.left), toGdkPosition(rect.top));
+    if (!placed)
+        gtk_window_move(GTK_WINDOW(window.widget), toGdkPosition(rect.left),
+                        toGdkPosition(rect.top));
     gtk_window_resize(GTK_WINDOW(window.widget), toGdkLength(width), toGdkLength(height));
 }
 
@@ -411,6 +478,7 @@ void makeWidget(XWindow& window) {
     g_signal_connect(widget, "button-release-event", G_CALLBACK(onButton), nullptr);
     g_signal_connect(widget, "motion-notify-event", G_CALLBACK(onMotion), nullptr);
     g_signal_connect(widget, "scroll-event", G_CALLBACK(onScroll), nullptr);
+    g_signal_connect(widget, "configure-event", G_CALLBACK(onConfigure), nullptr);
     g_signal_connect(widget, "key-press-event", G_CALLBACK(onKey), nullptr);
     g_signal_connect(widget, "key-release-event", G_CALLBACK(onKey), nullptr);
     // The window manager's close button is the layer's WM_CLOSE, which nothing here sends:
