@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -140,6 +141,23 @@ int menuItemY(int position) { // New Cursor, Show All, Hide All, Save Config, Ex
     return kRows[position];
 }
 
+// Whether the solid centred at (x, y) on the outer screen (the nested session's output lies at
+// its top-left) shows three quarters opaque: its brightest red no brighter than white at 192 of
+// 255 over what lies beneath, which the window's transparent corner shows. The pointer must be
+// away: the shell draws it white.
+bool translucentAt(int x, int y, std::string& seen) {
+    const auto shot = takeScreenshot();
+    if (!shot)
+        return false;
+    const int beneath = shot->at(x - 120, y - 120).red;
+    int brightest = 0;
+    for (int row = y - 100; row < y + 100; ++row)
+        for (int column = x - 100; column < x + 100; ++column)
+            brightest = std::max(brightest, shot->at(column, row).red);
+    seen = "brightest red " + std::to_string(brightest) + " over " + std::to_string(beneath);
+    return brightest > beneath + 40 && brightest <= (255 * 192 + beneath * 63) / 255 + 4;
+}
+
 void chooseInTrayMenu(int position) {
     ASSERT_TRUE(clickAt(kTrayIconX, kTrayIconY));
     Sleep(800);
@@ -168,6 +186,10 @@ TEST(WaylandSessions, GnomeShellShowsTheTrayMenuAndTheSolidDragsHidesAndStaysOnT
         waitFor([&] { return (shown = session.cursors(program.pid())).size() == 1; }, 20000));
     EXPECT_EQ(shown[0].centerX(), 300);
     EXPECT_EQ(shown[0].centerY(), 350);
+    xdotool("mousemove 790 590");
+    std::string seen;
+    EXPECT_TRUE(waitFor([&] { return translucentAt(300, 350, seen); }))
+        << "three quarters opaque: " << seen;
 
     // The shell draws the main menu from the tray icon; its items run.
     chooseInTrayMenu(0);
@@ -209,6 +231,9 @@ TEST(WaylandSessions, GnomeShellShowsTheTrayMenuAndTheSolidDragsHidesAndStaysOnT
     EXPECT_EQ(runCommand("timeout -s KILL 10 " + session.program("--show-all") + "; echo $?"),
               "0\n");
     EXPECT_TRUE(waitFor([&] { return session.cursors(program.pid()).size() == 2; }));
+    xdotool("mousemove 790 590");
+    EXPECT_TRUE(waitFor([&] { return translucentAt(150, 200, seen); }))
+        << "translucent once shown again: " << seen;
     EXPECT_NE(runCommand(session.inSession("xprop -id " + window + " _NET_WM_STATE"))
                   .value_or("")
                   .find("_ABOVE"),
