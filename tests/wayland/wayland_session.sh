@@ -81,7 +81,7 @@ gnome)
     wait $shell
     ;;
 sway)
-    printf 'output X11-1 resolution 1280x800\nxwayland enable\n' >"$folder/sway.conf"
+    printf 'output X11-1 resolution 1280x800\nxwayland enable\nbar {\n    position top\n    tray_output *\n}\n' >"$folder/sway.conf"
     # In a window of the X server of $DISPLAY, whose pointer and keyboard are its own: xdotool
     # there drives it as a hand would.
     WLR_BACKENDS=x11 WLR_X11_OUTPUTS=1 WLR_RENDERER=pixman \
