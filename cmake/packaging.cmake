@@ -30,6 +30,8 @@ if(WIN32)
     # relink with another DevIL, as DevIL's licence asks.
     find_path(VOXTREL_LICENSES DevIL-LGPL-2.1.txt PATH_SUFFIXES share/licenses
               DOC "The licence texts of the libraries voxtrel.exe links")
+    # Voxtrel's own licence beside those of what it links.
+    install(FILES ${PROJECT_SOURCE_DIR}/COPYING DESTINATION licenses RENAME Voxtrel-GPL-3.0.txt)
     if(VOXTREL_LICENSES)
         install(DIRECTORY ${VOXTREL_LICENSES}/ DESTINATION licenses)
         install(FILES ${PROJECT_SOURCE_DIR}/resources/windows/DevIL-relinking.txt

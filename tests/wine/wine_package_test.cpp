@@ -31,10 +31,14 @@ const char* const SAVED =
     "22 serialization::archive 18 0 0 0 0 1 0 2 1 0\n0 3 1 1\n1 600 500 256 256 "
     "2.50000000000000000e-01 1 1 1 1 40030 0  6 0 0 0  0  0  0  0  0 \n";
 
-// The licences of what voxtrel.exe links, beside it in both packages.
-const char* const LICENCES[] = {"/licenses/DevIL-LGPL-2.1.txt", "/licenses/DevIL-relinking.txt",
-                                "/licenses/Boost.txt",          "/licenses/zlib.txt",
-                                "/licenses/libpng.txt",         "/licenses/libjpeg-turbo.md"};
+// Voxtrel's licence and those of what voxtrel.exe links, beside it in both packages.
+const char* const LICENCES[] = {"/licenses/Voxtrel-GPL-3.0.txt",
+                                "/licenses/DevIL-LGPL-2.1.txt",
+                                "/licenses/DevIL-relinking.txt",
+                                "/licenses/Boost.txt",
+                                "/licenses/zlib.txt",
+                                "/licenses/libpng.txt",
+                                "/licenses/libjpeg-turbo.md"};
 
 // `folder` holds the program and every licence.
 void holdsTheProgramAndItsLicences(const std::string& folder) {
