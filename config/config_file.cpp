@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <string>
 #include <vector>
 
 namespace voxtrel {
@@ -28,6 +29,10 @@ constexpr const char* BACKUP_RESTORED =
 constexpr const char* BACKUP_RESTORED_MISSING =
     "The configuration file init.dat is missing, so the one before the last save "
     "(init.dat.bak) was restored. The next Save Config writes init.dat again.";
+constexpr const char* UNREADABLE_HEAD = "The configuration file init.dat could not be read (";
+constexpr const char* UNREADABLE_TAIL =
+    "), so a new cursor starts. init.dat and init.dat.bak are left as they are until the next "
+    "Save Config.";
 // Far beyond any configuration (seventy cursors with seven long paths each are a few hundred
 // kilobytes); a larger file is not read into memory at all.
 constexpr std::streamoff LARGEST_CONFIG = 16 * 1024 * 1024;
@@ -61,30 +66,74 @@ private:
     std::string path_;
 };
 
-enum class FileRead { Read, Missing, TooLarge };
+// Only a file that does not exist is missing: one that exists but cannot be read (locked by
+// another program, refused to this user, a folder) is never taken for none at all.
+enum class FileRead { Read, Missing, Unreadable, TooLarge };
 
-FileRead readWholeFile(const char* name, std::string& content) {
+bool isAbsence(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Why a file that exists could not be read, as the message says it.
+std::string reasonOf(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+        return "access is denied";
+    case ERROR_SHARING_VIOLATION:
+        return "another program is using it";
+    default:
+        return "system error " + std::to_string(error);
+    }
+}
+
+FileRead readWholeFile(const char* name, std::string& content, std::string& reason) {
     const DWORD attributes = GetFileAttributesA(name);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return FileRead::Missing;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (isAbsence(error))
+            return FileRead::Missing;
+        reason = reasonOf(error);
+        return FileRead::Unreadable;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        reason = "it is a folder";
+        return FileRead::Unreadable;
+    }
+    // Opened as the system opens files first, for the reason of a refusal, which a stream does
+    // not give; shared with every other reader and writer, only a program that holds the file
+    // alone keeps it from us.
+    HANDLE probe =
+        CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (isAbsence(error)) // gone since it was looked at
+            return FileRead::Missing;
+        reason = reasonOf(error);
+        return FileRead::Unreadable;
+    }
+    CloseHandle(probe);
+    reason = "it could not be read to its end";
     std::ifstream file(name, std::ios::binary);
     if (!file)
-        return FileRead::Missing;
+        return FileRead::Unreadable;
     file.seekg(0, std::ios::end);
     const std::streamoff size = file.tellg();
     if (size < 0)
-        return FileRead::Missing;
+        return FileRead::Unreadable;
     if (size > LARGEST_CONFIG)
         return FileRead::TooLarge;
     file.seekg(0, std::ios::beg);
     content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return file.bad() ? FileRead::Missing : FileRead::Read;
+    return file.bad() ? FileRead::Unreadable : FileRead::Read;
 }
 
 // The registry from a file, or what went wrong with it.
 std::optional<std::string> loadFile(const char* name, FileRead& read) {
-    std::string text;
-    read = readWholeFile(name, text);
+    std::string text, reason;
+    read = readWholeFile(name, text, reason);
+    if (read == FileRead::Unreadable)
+        return UNREADABLE_HEAD + reason + UNREADABLE_TAIL;
     if (read == FileRead::TooLarge)
         return std::string("The configuration file is damaged: it is larger than any "
                            "configuration can be.");
@@ -182,6 +231,12 @@ int loadConfig() {
     if (read == FileRead::Read && !problem) {
         desktop.startAll();
         return 1;
+    }
+    // A file that is there but cannot be read may well be newer than the backup: neither is
+    // loaded in its place, and nothing is written until the user saves.
+    if (read == FileRead::Unreadable) {
+        report(*problem, LOAD_CAPTION);
+        return 0;
     }
     // No file, with no backup either (the first start), or none that can be opened: the
     // default cursor, quietly. A backup without its file is what a save interrupted between

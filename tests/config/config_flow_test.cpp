@@ -197,9 +197,13 @@ TEST_F(ConfigFlow, EmptyAndUnreadableFilesAndAReadOnlyOne) {
     EXPECT_EQ(seen[0].text, "input stream error");
 
     std::filesystem::remove(file("init.dat"));
-    std::filesystem::create_directories(file("init.dat")); // cannot be read as a file
+    std::filesystem::create_directories(file("init.dat")); // there, but not readable as a file
     EXPECT_EQ(loadConfig(), 0);
-    EXPECT_TRUE(boxes.take().empty()) << "not readable: no message";
+    seen = boxes.take();
+    ASSERT_EQ(seen.size(), 1u) << "unreadable is not missing";
+    EXPECT_EQ(seen[0].caption, "Load Config...");
+    EXPECT_NE(seen[0].text.find("init.dat could not be read (it is a folder)"), std::string::npos)
+        << seen[0].text;
     std::filesystem::remove(file("init.dat"));
 
     saveConfig();
@@ -212,6 +216,31 @@ TEST_F(ConfigFlow, EmptyAndUnreadableFilesAndAReadOnlyOne) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].caption, "Save Config...");
     EXPECT_EQ(readFile(file("init.dat")), before) << "the read-only file is left as it was";
+}
+
+// A file that exists but cannot be read may be newer than the backup: the backup is not loaded
+// in its place (a later save would write the older cursors over it), and neither is touched.
+TEST_F(ConfigFlow, AnUnreadableFileIsNotTakenForAMissingOneAndNoBackupReplacesIt) {
+    registerCursor().centerX = 100;
+    saveConfig();
+    registerCursor().centerX = 900;
+    saveConfig(); // init.dat.bak now holds the first configuration
+    desktop.discardUnstarted();
+    const auto backup = readFile(file("init.dat.bak"));
+    ASSERT_TRUE(backup.has_value());
+    std::filesystem::remove(file("init.dat"));
+    // A link that leads round in a circle: there, and unreadable even to root.
+    std::filesystem::create_symlink("init.dat", file("init.dat"));
+
+    EXPECT_EQ(loadConfig(), 0) << "a new cursor, not the backup's";
+    const auto seen = boxes.take();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, "Load Config...");
+    EXPECT_NE(seen[0].text.find("init.dat could not be read (system error"), std::string::npos)
+        << seen[0].text;
+    EXPECT_TRUE(registered().empty());
+    EXPECT_TRUE(std::filesystem::is_symlink(file("init.dat")));
+    EXPECT_EQ(readFile(file("init.dat.bak")), backup);
 }
 
 TEST_F(ConfigFlow, ADamagedFileGivesWayToTheBackupOfTheLastSave) {

@@ -52,6 +52,8 @@ DWORD voxtrel::kernel::errorFromErrno(int error) {
         return ERROR_ACCESS_DENIED;
     case EEXIST:
         return ERROR_ALREADY_EXISTS;
+    case ELOOP: // links that lead round in a circle, as Windows says of looping reparse points
+        return ERROR_CANT_RESOLVE_FILENAME;
     default:
         return ERROR_INVALID_PARAMETER;
     }
