@@ -10,6 +10,7 @@
 #include <IL/ilu.h>
 #include <IL/ilut.h>
 
+#include <filesystem>
 #include <mutex>
 
 namespace voxtrel {
@@ -32,6 +33,14 @@ template <typename Use> auto withPrivateImage(Use use) {
     return result;
 }
 
+// Only a regular file is handed to the library: a pipe, a device or a socket would keep its
+// read waiting without end, with the library's lock held against every other cursor.
+// The path is in the same narrow encoding the library is given it in.
+bool isRegularFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(std::filesystem::path(path), error);
+}
+
 } // namespace
 
 void initImageLibrary() {
@@ -46,11 +55,15 @@ void initImageLibrary() {
 }
 
 bool isLoadableImage(const std::string& path) {
+    if (!isRegularFile(path))
+        return false;
     initImageLibrary();
     return withPrivateImage([&] { return ilLoadImage(path.c_str()) != IL_FALSE; });
 }
 
 TextureLoad loadMipmappedTexture(const std::string& path, GLuint& texture) {
+    if (!isRegularFile(path))
+        return TextureLoad::NotAnImage;
     initImageLibrary();
     return withPrivateImage([&] {
         if (ilLoadImage(path.c_str()) == IL_FALSE)

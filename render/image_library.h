@@ -12,12 +12,13 @@ namespace voxtrel {
 // Initialises the library with the OpenGL renderer; once per process, later calls do nothing.
 void initImageLibrary();
 
-// Whether the library can read the file as an image.
+// Whether the library can read the file as an image; only regular files are tried.
 bool isLoadableImage(const std::string& path);
 
 enum class TextureLoad { Made, NotAnImage, MipmapsFailed };
 
-// Loads the image into a new mipmapped texture of the current OpenGL context.
+// Loads the image into a new mipmapped texture of the current OpenGL context; anything but a
+// regular file is NotAnImage.
 TextureLoad loadMipmappedTexture(const std::string& path, GLuint& texture);
 
 } // namespace voxtrel

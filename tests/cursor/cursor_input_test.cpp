@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <set>
@@ -201,6 +203,20 @@ TEST_F(CursorDrops, ADroppedFileBecomesTheLauncherOfTheFaceUnderThePointer) {
     for (int slot = 1; slot < SLOT_COUNT_MAX; ++slot)
         EXPECT_TRUE(entry->cursor->launches[slot].empty()) << slot;
     EXPECT_TRUE(entry->cursor->texturePath.empty());
+}
+
+// A pipe, named like a picture, would keep an image load waiting without end: it becomes the
+// face's launcher at once, and one saved as the background leaves the faces plain.
+TEST_F(CursorDrops, APipeIsNeverReadAsAnImage) {
+    const std::string pipe = dir.path() + "/waiting.png";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    CursorThread* entry = nullptr;
+    HWND hwnd = startUnderPointer(entry, [&](Cursor& c) { c.texturePath = pipe; });
+    ASSERT_TRUE(headless::dropFiles({pipe}));
+    ASSERT_TRUE(waitForMoreFrames(hwnd, 3)) << "the cursor goes on drawing";
+    stop(entry);
+    EXPECT_EQ(entry->cursor->launches[0].path, pipe);
+    EXPECT_EQ(entry->cursor->texturePath, pipe) << "the saved background stays as it was";
 }
 
 TEST_F(CursorDrops, OfSeveralFilesOnlyTheFirstCountsAndItsWholePathIsKept) {
