@@ -28,4 +28,13 @@ void addressAVanishedWindowOfAnotherProgram() {
     answered.get_future().wait();
 }
 
+void destroyAsAnotherProgram(unsigned long xid) {
+    ::Display* other = XOpenDisplay(nullptr);
+    if (other == nullptr)
+        return;
+    XDestroyWindow(other, xid);
+    XSync(other, False);
+    XCloseDisplay(other);
+}
+
 } // namespace voxtrel::testing_support

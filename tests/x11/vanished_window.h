@@ -9,4 +9,8 @@ namespace voxtrel::testing_support {
 // and waits until the server has answered. Returns once the display thread has gone on.
 void addressAVanishedWindowOfAnotherProgram();
 
+// Destroys the X window `xid` (one of ours) from a connection of its own, as another program
+// may, and waits until the server has done it.
+void destroyAsAnotherProgram(unsigned long xid);
+
 } // namespace voxtrel::testing_support

@@ -36,6 +36,10 @@ void deliverManagerMoveStart(HWND hwnd);
 void deliverManagerMoved(HWND hwnd, POINT topLeft);
 void deliverManagerMoveEnd(HWND hwnd);
 
+// Another program destroyed the window's X window: the window gets WM_CLOSE, and closes as it
+// would from its own menu; the program's other windows go on.
+void deliverVanished(HWND hwnd);
+
 // Ends the modal menu or box `token` of thread `threadId` with `result`.
 void completeModal(DWORD threadId, std::uint64_t token, LRESULT result);
 

@@ -165,6 +165,15 @@ void deliverDisplayChange(int width, int height) {
     }
 }
 
+void deliverVanished(HWND hwnd) {
+    std::lock_guard<std::mutex> guard(stateLock());
+    WindowObject* window = findWindow(hwnd);
+    if (window == nullptr || window->destroying)
+        return;
+    if (auto queue = queueOf(window->threadId))
+        post(*queue, MSG{hwnd, WM_CLOSE, 0, 0, GetTickCount(), {}});
+}
+
 void deliverObscured(HWND hwnd, bool obscured) {
     std::lock_guard<std::mutex> guard(stateLock());
     WindowObject* window = findWindow(hwnd);

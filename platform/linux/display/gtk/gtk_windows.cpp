@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -80,6 +81,8 @@ struct XWindow {
     // asked for before it ended is still on its way and must not move the window back.
     bool managerMoving = false;
     std::chrono::steady_clock::time_point managerMoveSettles{};
+    // Destroyed under the program by another X client: never made again, only forgotten.
+    bool vanished = false;
 };
 
 // Display thread only; never destroyed, as the thread runs until the process ends.
@@ -445,10 +448,30 @@ gboolean onMapped(GtkWidget* widget, GdkEvent*, gpointer) {
     return FALSE;
 }
 
+// GTK destroys a top-level whose X window another client destroyed ("GdkWindow unexpectedly
+// destroyed"). Nothing here may touch it again: the window closes as it would from its menu.
+void onWidgetDestroyed(GtkWidget* widget, gpointer) {
+    XWindow* window = findWindow(hwndOf(widget));
+    if (window == nullptr || window->widget != widget)
+        return; // the layer's own destruction (forgetWindow) or a replaced widget
+    std::fprintf(stderr, "voxtrel: window %p was destroyed by another program; it closes\n",
+                 static_cast<void*>(window->hwnd));
+    window->vanished = true;
+    window->widget = nullptr;
+    window->mapped = false;
+    window->image.reset();
+    if (window->gc != nullptr)
+        XFreeGC(gdk_x11_display_get_xdisplay(gdk_display_get_default()), window->gc);
+    window->gc = nullptr;
+    window->waiting.reset();
+    user::deliverVanished(window->hwnd);
+}
+
 void makeWidget(XWindow& window) {
     GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     window.widget = widget;
     g_object_set_data(G_OBJECT(widget), "voxtrel-hwnd", window.hwnd);
+    g_signal_connect(widget, "destroy", G_CALLBACK(onWidgetDestroyed), nullptr);
     GtkWindow* gtkWindow = GTK_WINDOW(widget);
     gtk_window_set_decorated(gtkWindow, FALSE);
     gtk_widget_set_app_paintable(widget, TRUE);
@@ -664,6 +687,8 @@ void writeCairoSurface(XWindow& window, const LayeredFrame& frame) {
 }
 
 void showFrame(XWindow& window, std::shared_ptr<const LayeredFrame> shown) {
+    if (window.vanished)
+        return;
     if (window.widget == nullptr)
         makeWidget(window);
     if (window.image != nullptr && window.image->busy()) {
@@ -705,7 +730,8 @@ void showWithNextFrame(XWindow& window) {
         kFreshFrameWaitMs,
         [](gpointer hwnd) -> gboolean {
             XWindow* waiting = findWindow(static_cast<HWND>(hwnd));
-            if (waiting != nullptr && waiting->state.visible && !waiting->mapped)
+            if (waiting != nullptr && waiting->widget != nullptr && waiting->state.visible &&
+                !waiting->mapped)
                 applyVisibility(*waiting);
             return G_SOURCE_REMOVE;
         },
@@ -813,6 +839,8 @@ void applyWindowUpdate(const WindowSnapshot& snapshot, unsigned changes) {
     }
     XWindow& window = *slot;
     window.state = snapshot;
+    if (window.vanished)
+        return;
     // Windows that were never shown need no X window: the program's hidden central window.
     if (window.widget == nullptr) {
         if (!snapshot.visible)
@@ -849,7 +877,7 @@ void forgetWindow(HWND hwnd) {
     windows().erase(found);
     window->image.reset();
     if (window->gc != nullptr)
-        XFreeGC(GDK_WINDOW_XDISPLAY(gtk_widget_get_window(window->widget)), window->gc);
+        XFreeGC(gdk_x11_display_get_xdisplay(gdk_display_get_default()), window->gc);
     if (window->widget != nullptr)
         gtk_widget_destroy(window->widget);
     if (window->surface != nullptr)
