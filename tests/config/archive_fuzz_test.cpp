@@ -5,6 +5,7 @@
 #include "config/archive.h"
 #include "config/archive_check.h"
 
+#include "tests/config/real_configurations.h"
 #include "tests/support/fixed_screen.h"
 
 #include <gtest/gtest.h>
@@ -12,25 +13,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 namespace voxtrel {
 namespace {
-
-std::string realConfiguration() {
-    Desktop registry;
-    for (int i = 0; i < 3; ++i) {
-        auto* entry = new CursorThread;
-        entry->cursor->centerX = 100 * i;
-        entry->cursor->texturePath = i == 1 ? "/pictures/sky \xC3\xA9.png" : "";
-        entry->cursor->launches[i].assign("/usr/bin/tool");
-        entry->cursor->launches[5].assign("/home/user/notes.txt");
-        registry.threads.push_back(entry);
-    }
-    const std::string text = writeArchive(registry);
-    registry.discardUnstarted();
-    return text;
-}
 
 struct Outcome {
     int loaded = 0;
@@ -76,7 +63,18 @@ std::vector<std::pair<std::size_t, std::size_t>> tokens(const std::string& text)
 
 TEST(ArchiveFuzz, DamagedFilesLoadOrGiveAMessageAndNeverCrashHangOrLeak) {
     testing_support::useFixedScreen();
-    const std::string original = realConfiguration();
+    // The fuzzers' starting files load whole: a refused one would leave them only refusals to
+    // explore.
+    const auto saved = testing_support::realConfigurations();
+    const std::size_t cursors[] = {3, 1, 0};
+    ASSERT_EQ(saved.size(), std::size(cursors));
+    for (std::size_t index = 0; index < saved.size(); ++index) {
+        Desktop registry;
+        EXPECT_EQ(readArchive(saved[index], registry), std::nullopt) << saved[index];
+        EXPECT_EQ(registry.threads.size(), cursors[index]);
+        registry.discardUnstarted();
+    }
+    const std::string original = saved.front();
     std::mt19937 random(20261208);
     Outcome outcome;
     int cases = 0;
