@@ -27,8 +27,13 @@ LRESULT CALLBACK centralWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 void showMainMenu(HWND window);
 void runMainCommand(WORD command);
 
+// How long Exit waits for the next cursor to end. A cursor stuck in a call that does not return
+// (a file on a share gone offline) is left behind after that, so that Exit always ends.
+constexpr DWORD CURSOR_STOP_LIMIT_MS = 5000;
+
 // Stops the cursor threads from the last registered to the first, then waits for every thread
-// ever started, however many.
-void stopAllCursorThreads();
+// ever started, however many, giving up once none has ended for `limitMs`. False when it gave
+// up; each cursor still running is named on the standard error.
+bool stopAllCursorThreads(DWORD limitMs = CURSOR_STOP_LIMIT_MS);
 
 } // namespace voxtrel

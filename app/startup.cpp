@@ -8,6 +8,8 @@
 #include "resources/menu_ids.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 
 namespace voxtrel {
 
@@ -45,7 +47,32 @@ void requireSupportedSystem() {
     ExitProcess(0);
 }
 
-void stopAllCursorThreads() {
+namespace {
+
+// Names each cursor still registered, by where it stands: those that did not end in time.
+void reportStuckCursors(DWORD limitMs) {
+    desktop.lock();
+    for (const CursorThread* entry : desktop.threads)
+        std::fprintf(stderr,
+                     "voxtrel: the cursor at (%d, %d) did not end within %lu ms; the program "
+                     "ends without it\n",
+                     static_cast<int>(entry->cursor->centerX),
+                     static_cast<int>(entry->cursor->centerY), static_cast<unsigned long>(limitMs));
+    desktop.unlock();
+    std::fflush(stderr);
+}
+
+} // namespace
+
+bool stopAllCursorThreads(DWORD limitMs) {
+    // The limit runs from the last cursor that ended: many cursors may take their time, one
+    // that does not end at all is given up on.
+    DWORD start = GetTickCount();
+    std::size_t remaining = SIZE_MAX;
+    const auto left = [&]() -> DWORD {
+        const DWORD spent = GetTickCount() - start;
+        return spent < limitMs ? limitMs - spent : 0;
+    };
     // One quit at a time, to the last registered cursor, until the list is empty: each thread
     // removes its own entry as it ends, so they end from the last to the first. A quit that
     // found no queue yet, or a modal loop that took it, is simply posted again.
@@ -54,9 +81,17 @@ void stopAllCursorThreads() {
         const bool done = desktop.threads.empty();
         if (!done)
             desktop.threads.back()->quit();
+        if (desktop.threads.size() < remaining) {
+            remaining = desktop.threads.size();
+            start = GetTickCount();
+        }
         desktop.unlock();
         if (done)
             break;
+        if (left() == 0) {
+            reportStuckCursors(limitMs);
+            return false;
+        }
         // A millisecond between passes: the thread being stopped takes the same mutex to leave
         // the list, and a pass without a pause would keep it waiting and flood its queue.
         Sleep(1);
@@ -64,11 +99,17 @@ void stopAllCursorThreads() {
     // Every thread ever started, in groups the wait can take: the process never returns from
     // its entry point while a cursor thread still runs.
     const std::vector<HANDLE>& handles = desktop.threadHandles;
+    start = GetTickCount();
     for (std::size_t first = 0; first < handles.size(); first += MAXIMUM_WAIT_OBJECTS) {
         const auto count =
             static_cast<DWORD>(std::min<std::size_t>(MAXIMUM_WAIT_OBJECTS, handles.size() - first));
-        static_cast<void>(WaitForMultipleObjectsEx(count, &handles[first], TRUE, INFINITE, FALSE));
+        if (WaitForMultipleObjectsEx(count, &handles[first], TRUE, left(), FALSE) == WAIT_TIMEOUT) {
+            std::fprintf(stderr, "voxtrel: a cursor's thread did not end within %lu ms\n",
+                         static_cast<unsigned long>(limitMs));
+            return false;
+        }
     }
+    return true;
 }
 
 int runProgram() {
@@ -89,8 +130,10 @@ int runProgram() {
         DispatchMessageA(&message);
     }
 
-    stopAllCursorThreads();
+    const bool ended = stopAllCursorThreads();
     removeTrayIcon();
+    if (!ended)
+        ExitProcess(0); // at once: a cursor still running must not meet the process's teardown
     return 0;
 }
 

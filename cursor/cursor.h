@@ -41,6 +41,8 @@ extern std::atomic<ATOM> cursorClassAtom;
 // before each frame is shown.
 constexpr COLORREF COLOR_KEY = 0x00FF0000;
 
+struct SurfaceFailure; // cursor_surface.cpp
+
 class Cursor final : public Window {
 public:
     // Every field at its initial value, centred on the virtual screen.
@@ -55,6 +57,8 @@ public:
     // The off-screen bitmap, its pixel format and the OpenGL context current on this thread,
     // with the scene set up and drawn once. False, after saying why, when any step fails.
     bool createSurface();
+    // The surface, its pixel format and the context, made current; false with the failed step.
+    bool makeSurfaceAndContext(SurfaceFailure& failure);
     // Lets go of the surface and the OpenGL context (and with it every texture), on the
     // cursor's thread when its loop has ended.
     void releaseSurface();

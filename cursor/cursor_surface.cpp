@@ -10,6 +10,12 @@
 
 namespace voxtrel {
 
+// The step of making the surface that failed, and its error code.
+struct SurfaceFailure {
+    const char* step = nullptr;
+    DWORD error = ERROR_SUCCESS;
+};
+
 namespace {
 
 constexpr const char* SURFACE_FAILURE_CAPTION = "Cursor Error";
@@ -19,14 +25,18 @@ constexpr BYTE SURFACE_ALPHA_BITS = 8;  // where the driver has them: a transpar
 
 // Cursors that start together make their surfaces, pixel formats and OpenGL contexts, and draw
 // their first frame, one at a time: Wine's OpenGL on bitmaps (OSMesa) fails to set a pixel
-// format, or loses a context, when threads do it at once. Frames are drawn side by side.
+// format, or loses a context, when threads do it at once. Frames are drawn side by side, and
+// files are read and boxes shown outside the lock: one slow file or one open box never holds
+// up the other cursors.
 std::mutex& surfaceCreationLock() {
     static auto* mutex = new std::mutex; // never destroyed: cursor threads may outlive statics
     return *mutex;
 }
 
 // One message for the whole run, however many cursors fail: the cause is the same for all.
-void reportSurfaceFailure(const char* step, DWORD error) {
+void reportSurfaceFailure(const SurfaceFailure& failure) {
+    const char* step = failure.step;
+    const DWORD error = failure.error;
     static std::atomic<bool> reported{false};
     if (reported.exchange(true))
         return;
@@ -43,13 +53,14 @@ void reportSurfaceFailure(const char* step, DWORD error) {
     MessageBoxA(nullptr, text, SURFACE_FAILURE_CAPTION, MB_ICONERROR);
 }
 
-// Runs one step of making the surface; false, after the report, when `call` says it failed.
-// The error code is the step's own: set aside before the call, read right after it.
-template <typename Call> bool succeeded(const char* step, Call call) {
+// Runs one step of making the surface; false, with the step and its error code kept in
+// `failure`, when `call` says it failed. The error code is the step's own: set aside before the
+// call, read right after it.
+template <typename Call> bool succeeded(SurfaceFailure& failure, const char* step, Call call) {
     SetLastError(ERROR_SUCCESS);
     if (call())
         return true;
-    reportSurfaceFailure(step, GetLastError());
+    failure = {step, GetLastError()};
     return false;
 }
 
@@ -78,47 +89,61 @@ PIXELFORMATDESCRIPTOR surfaceFormat() {
 } // namespace
 
 bool Cursor::createSurface() {
+    SurfaceFailure failure;
+    bool made = false;
+    {
+        std::lock_guard<std::mutex> guard(surfaceCreationLock());
+        made = makeSurfaceAndContext(failure);
+    }
+    if (!made) {
+        reportSurfaceFailure(failure);
+        return false;
+    }
+    setupScene(); // reads the background and the icons, and may report a failed one
     std::lock_guard<std::mutex> guard(surfaceCreationLock());
+    // The first drawing compiles the renderer's shaders, which takes tens of milliseconds with
+    // software rendering: done here, before the window shows, it stays out of the frames.
+    render(false);
+    glFinish();
+    return true;
+}
+
+bool Cursor::makeSurfaceAndContext(SurfaceFailure& failure) {
     // As large as the window is at its saved scale.
     side = screenSideFor(scale, density);
     surfaceWidth = surfaceHeight = surfaceSideFor(0, side, false, largestSurfaceSide());
-    if (!succeeded("CreateCompatibleDC", [&] { return (memDC = CreateCompatibleDC(nullptr)); }))
+    if (!succeeded(failure, "CreateCompatibleDC",
+                   [&] { return (memDC = CreateCompatibleDC(nullptr)); }))
         return false;
     BITMAPINFO surface = surfaceBitmap(surfaceWidth, surfaceHeight);
-    if (!succeeded("CreateDIBSection",
+    if (!succeeded(failure, "CreateDIBSection",
                    [&] {
                        dib = CreateDIBSection(memDC, &surface, DIB_RGB_COLORS, &bits, nullptr, 0);
                        return dib != nullptr && bits != nullptr;
                    }) ||
-        !succeeded("SelectObject", [&] { return SelectObject(memDC, dib) != nullptr; }))
+        !succeeded(failure, "SelectObject", [&] { return SelectObject(memDC, dib) != nullptr; }))
         return false;
 
     PIXELFORMATDESCRIPTOR format = surfaceFormat();
     int chosen = 0;
-    if (!succeeded("ChoosePixelFormat",
+    if (!succeeded(failure, "ChoosePixelFormat",
                    [&] { return (chosen = ChoosePixelFormat(memDC, &format)); }) ||
-        !succeeded("SetPixelFormat", [&] { return SetPixelFormat(memDC, chosen, &format); }))
+        !succeeded(failure, "SetPixelFormat",
+                   [&] { return SetPixelFormat(memDC, chosen, &format); }))
         return false;
     // What the driver really keeps: with an alpha channel the backdrop is drawn transparent,
     // without one in the key colour; and the byte order of the colours.
     PIXELFORMATDESCRIPTOR described = {};
-    if (!succeeded("DescribePixelFormat", [&] {
+    if (!succeeded(failure, "DescribePixelFormat", [&] {
             return DescribePixelFormat(memDC, chosen, sizeof described, &described);
         }))
         return false;
     pixelLayout = pixelLayoutOf(described);
 
     // The context stays current on this thread for the thread's life.
-    if (!succeeded("wglCreateContext", [&] { return (context = wglCreateContext(memDC)); }) ||
-        !succeeded("wglMakeCurrent", [&] { return wglMakeCurrent(memDC, context); }))
-        return false;
-
-    setupScene();
-    // The first drawing compiles the renderer's shaders, which takes tens of milliseconds with
-    // software rendering: done here, before the window shows, it stays out of the frames.
-    render(false);
-    glFinish();
-    return true;
+    return succeeded(failure, "wglCreateContext",
+                     [&] { return (context = wglCreateContext(memDC)); }) &&
+           succeeded(failure, "wglMakeCurrent", [&] { return wglMakeCurrent(memDC, context); });
 }
 
 int Cursor::largestSurfaceSide() const {

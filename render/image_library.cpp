@@ -10,8 +10,14 @@
 #include <IL/ilu.h>
 #include <IL/ilut.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace voxtrel {
 
@@ -33,12 +39,39 @@ template <typename Use> auto withPrivateImage(Use use) {
     return result;
 }
 
-// Only a regular file is handed to the library: a pipe, a device or a socket would keep its
-// read waiting without end, with the library's lock held against every other cursor.
-// The path is in the same narrow encoding the library is given it in.
-bool isRegularFile(const std::string& path) {
+// Larger than any picture worth a face; a larger file is not read at all.
+constexpr std::uintmax_t LARGEST_IMAGE_FILE = 256u * 1024 * 1024;
+
+// The file's bytes, read before the library's lock is taken: a slow file (an offline share, a
+// huge picture) then holds up only the cursor that asked for it. Only a regular file is read:
+// a pipe, a device or a socket could keep the read waiting without end. The path is in the
+// narrow encoding the library itself takes.
+std::optional<std::vector<char>> readImageFile(const std::string& path) {
+    const std::filesystem::path file(path);
     std::error_code error;
-    return std::filesystem::is_regular_file(std::filesystem::path(path), error);
+    if (!std::filesystem::is_regular_file(file, error))
+        return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (error || size == 0 || size > LARGEST_IMAGE_FILE)
+        return std::nullopt;
+    std::ifstream stream(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(stream)),
+                            std::istreambuf_iterator<char>());
+    if (stream.bad() || bytes.empty())
+        return std::nullopt;
+    return bytes;
+}
+
+// Decodes the bytes into the bound image, as a load of the file would: of the type its name
+// says, or else of the type its first bytes say. Under the library's lock.
+bool decodeImage(const std::string& path, const std::vector<char>& bytes) {
+    const auto size = static_cast<ILuint>(bytes.size());
+    const ILenum named = ilTypeFromExt(path.c_str());
+    if (named != IL_TYPE_UNKNOWN && ilLoadL(named, bytes.data(), size) != IL_FALSE)
+        return true;
+    const ILenum seen = ilDetermineTypeL(bytes.data(), size);
+    return seen != IL_TYPE_UNKNOWN && seen != named &&
+           ilLoadL(seen, bytes.data(), size) != IL_FALSE;
 }
 
 } // namespace
@@ -55,18 +88,20 @@ void initImageLibrary() {
 }
 
 bool isLoadableImage(const std::string& path) {
-    if (!isRegularFile(path))
+    const auto bytes = readImageFile(path);
+    if (!bytes)
         return false;
     initImageLibrary();
-    return withPrivateImage([&] { return ilLoadImage(path.c_str()) != IL_FALSE; });
+    return withPrivateImage([&] { return decodeImage(path, *bytes); });
 }
 
 TextureLoad loadMipmappedTexture(const std::string& path, GLuint& texture) {
-    if (!isRegularFile(path))
+    const auto bytes = readImageFile(path);
+    if (!bytes)
         return TextureLoad::NotAnImage;
     initImageLibrary();
     return withPrivateImage([&] {
-        if (ilLoadImage(path.c_str()) == IL_FALSE)
+        if (!decodeImage(path, *bytes))
             return TextureLoad::NotAnImage;
         // Faces are opaque: an image's transparency would let the desktop show through them.
         const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
@@ -75,6 +110,10 @@ TextureLoad loadMipmappedTexture(const std::string& path, GLuint& texture) {
         texture = ilutGLBindMipmaps();
         return texture != 0 ? TextureLoad::Made : TextureLoad::MipmapsFailed;
     });
+}
+
+std::unique_lock<std::mutex> holdImageLibrary() {
+    return std::unique_lock<std::mutex>(libraryLock());
 }
 
 } // namespace voxtrel

@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include <mutex>
 #include <string>
 
 namespace voxtrel {
@@ -20,5 +21,9 @@ enum class TextureLoad { Made, NotAnImage, MipmapsFailed };
 // Loads the image into a new mipmapped texture of the current OpenGL context; anything but a
 // regular file is NotAnImage.
 TextureLoad loadMipmappedTexture(const std::string& path, GLuint& texture);
+
+// Keeps every load waiting for as long as the returned lock is held: for those that must see a
+// load that does not end (tests of a stuck cursor).
+std::unique_lock<std::mutex> holdImageLibrary();
 
 } // namespace voxtrel

@@ -6,8 +6,10 @@
 #include "common/process_handles.h"
 #include "platform/linux/display/headless/headless_control.h"
 #include "platform/linux/kernel/kernel_control.h"
+#include "render/image_library.h"
 #include "resources/menu_ids.h"
 #include "tests/support/cursor_threads.h"
+#include "tests/support/pictures.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -295,6 +297,38 @@ TEST_F(Program, AConfigurationWithNoCursorStartsNoneAndADamagedOneTheDefault) {
     EXPECT_EQ(box->caption, "Load Config...");
     headless::answerMessageBox(IDOK);
     EXPECT_EQ(cursorWindows(1).size(), 1u) << "the default cursor";
+}
+
+// A cursor stuck in a load that never ends (a picture on a share gone offline) holds up neither
+// the cursors that start after it nor Exit, which gives up on it and names it.
+TEST(StuckCursor, HoldsUpNeitherTheOtherCursorsNorExit) {
+    prepareCursorProcess();
+    TempDir dir;
+    const std::string picture = writeSolidPicture(dir, "sky.ppm", 8, 8, 0, 0, 255);
+    auto library = holdImageLibrary(); // the stuck cursor's load waits here
+    CursorThread* stuck = startCursor([&](Cursor& c) {
+        c.texturePath = picture;
+        c.centerX = 300;
+        c.centerY = 200;
+    });
+    ASSERT_TRUE(waitUntil([&] { return stuck->cursor->hwnd != nullptr; }));
+    Sleep(200);          // into its scene's set-up, waiting for the library
+    desktop.newCursor(); // as "New Cursor" makes one, at the screen's centre
+    ASSERT_EQ(registered().size(), 2u);
+    EXPECT_NE(waitForWindow(registered().back()), nullptr) << "the next cursor shows";
+
+    testing::internal::CaptureStderr();
+    const auto began = Clock::now();
+    EXPECT_FALSE(stopAllCursorThreads(500));
+    const auto took = Clock::now() - began;
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_NE(said.find("the cursor at (300, 200) did not end within 500 ms"), std::string::npos)
+        << said;
+    EXPECT_EQ(said.find("the cursor at", said.find("(300, 200)") + 1), std::string::npos)
+        << "the other one ended";
+    library.unlock();
+    EXPECT_TRUE(stopAllCursors());
 }
 
 TEST(ProgramOnAnOldSystem, SaysWhatItNeedsAndEndsWithoutAWindow) {
