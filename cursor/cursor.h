@@ -168,6 +168,8 @@ public:
     SlotMesh* mesh = nullptr; // the one drawn and picked: one of the two above
     GLuint bgTexture = 0;
     GLuint textures[TEXTURE_NAME_COUNT] = {};
+    // Whether textures[slot + 1] holds an icon: every name is made at the start, filled or not.
+    bool slotHasIcon[SLOT_COUNT_MAX] = {};
     double lastTime = 0.0;        // animation clock at the previous frame, seconds
     Vec3 rotation{0, 0, 0};       // degrees about x, y, z
     Vec3 spinAxis{0.1, 1, 0};     // spin weight per axis

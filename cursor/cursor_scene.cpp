@@ -14,6 +14,7 @@ SceneView viewOf(const Cursor& cursor) {
     view.launcherEnabled = cursor.launcherEnabled != 0;
     view.bgTexture = cursor.bgTexture;
     view.textures = cursor.textures;
+    view.slotHasIcon = cursor.slotHasIcon;
     view.width = cursor.side;
     view.height = cursor.side;
     view.surfaceHeight = cursor.surfaceHeight;

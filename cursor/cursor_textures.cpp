@@ -27,9 +27,11 @@ void Cursor::loadBackgroundTexture() {
 
 void Cursor::loadSlotIcon(int slot) {
     const auto image = fetchIconImage(launches[slot].c_str(), memDC);
-    // Without an icon the slot keeps the picture it had.
-    if (image)
+    // Without an icon the slot keeps the picture it had, or stays without one.
+    if (image) {
         uploadIcon(textures[slot + 1], *image);
+        slotHasIcon[slot] = true;
+    }
 }
 
 } // namespace voxtrel

@@ -101,7 +101,7 @@ void runPass(const SceneView& view, bool pickMode, double pickX, double pickY) {
         else
             glDisable(GL_TEXTURE_2D);
         mesh->drawFace(q);
-        if (view.launcherEnabled && view.textures[q + 1] != 0) {
+        if (view.launcherEnabled && view.slotHasIcon != nullptr && view.slotHasIcon[q]) {
             // Over the face just drawn: where the icon is transparent, the face shows, and an
             // empty slot has no inset to draw at all.
             bindFaceTexture(view.textures[q + 1]);

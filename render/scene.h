@@ -32,6 +32,8 @@ struct SceneView {
     bool launcherEnabled = false;
     GLuint bgTexture = 0;
     const GLuint* textures = nullptr; // slot s uses textures[s + 1]
+    // Whether slot s has an icon to show; a slot without one draws no inset at all.
+    const bool* slotHasIcon = nullptr;
     int width = 0;
     int height = 0;
     int surfaceHeight = 0;

@@ -269,12 +269,16 @@ TEST_F(CursorWindow, SlotIconsAndTheBackgroundImageShowOnTheFaces) {
     cursor.render(false);
     EXPECT_GT(inset().red, inset().green + 40);
 
-    // An empty slot's inset shows the face beneath it, the background included.
-    glDeleteTextures(1, &cursor.textures[1]);
-    cursor.textures[1] = 0;
-    cursor.render(false);
+    // A cursor made as the program makes it, whose front slot is empty and whose next one
+    // names no file with an icon: no inset shows, only the face beneath, background included.
+    Cursor empty;
+    empty.launches[1].assign((dir.path() + "/gone.txt").c_str());
+    empty.texturePath = background;
+    empty.create();
+    empty.render(false);
     glFinish();
-    EXPECT_GT(inset().green, inset().red + 40) << "the background, not a grey square";
+    const Rgb face = surfacePixel(empty, 128, 128);
+    EXPECT_GT(face.green, face.red + 40) << "the background, not a grey square";
 }
 
 TEST_F(CursorWindow, ApplyStyleBringsTheWindowInLineWithItsSettings) {
