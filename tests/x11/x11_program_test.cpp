@@ -227,8 +227,15 @@ TEST_F(ProgramOnX, AnInstanceKilledOutrightNeverBlocksTheNextStart) {
     Session session;
     auto first = std::make_unique<Helper>(session.command());
     ASSERT_FALSE(waitForCursorWindow(first->pid()).empty());
+    // The shared memory its frames go through, which only the system can free after a kill:
+    // each segment is marked to go once both sides let go of it.
+    const std::string segments = "ipcs -m -p | awk '$3 == " + std::to_string(first->pid()) + "'";
+    EXPECT_FALSE(runCommand(segments).value_or("").empty()) << "frames through shared memory";
     kill(first->pid(), SIGKILL);
     first.reset();
+    EXPECT_TRUE(waitFor([&] { return runCommand(segments).value_or("x").empty(); }))
+        << "shared memory left behind:\n"
+        << runCommand(segments).value_or("");
 
     Helper next(session.command());
     EXPECT_FALSE(waitForCursorWindow(next.pid()).empty()) << "the new start runs normally";
