@@ -143,6 +143,15 @@ TEST_F(CursorWindow, OnAScreenOfTwiceTheDensityTheWindowIsTwiceAsLargeAroundTheS
     EXPECT_TRUE(frameShows(cursor.hwnd, [](const display::LayeredFrame& shown) {
         return shown.width == 256 && shown.x == 512 && shown.y == 384;
     })) << "the usual size, around the same centre";
+    // A monitor that claims an absurd density gets four times the size at most, half at least.
+    PostMessageA(cursor.hwnd, WM_DPICHANGED, MAKEWPARAM(1920, 1920), 0);
+    EXPECT_TRUE(frameShows(cursor.hwnd, [](const display::LayeredFrame& shown) {
+        return shown.width == 1024 && shown.x == 640 - 512;
+    })) << "four times at most";
+    PostMessageA(cursor.hwnd, WM_DPICHANGED, MAKEWPARAM(12, 12), 0);
+    EXPECT_TRUE(frameShows(cursor.hwnd, [](const display::LayeredFrame& shown) {
+        return shown.width == 128 && shown.x == 640 - 64;
+    })) << "half at least";
     PostThreadMessageA(id, WM_QUIT, 0, 0);
     EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     headless::setDotsPerInch(96);
