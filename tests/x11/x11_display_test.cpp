@@ -284,6 +284,28 @@ TEST_F(X11Display, AWindowWhollyCoveredGetsNoPaintUntilItIsUncovered) {
     EXPECT_TRUE(waitForMessage(covered, WM_PAINT, 300)) << "the paint asked for comes at once";
 }
 
+// Under the X server's screen saver nobody sees any window: none is painted until it ends.
+TEST_F(X11Display, UnderTheScreenSaverNoWindowIsPaintedUntilItEnds) {
+    UiThread ui;
+    HWND hwnd =
+        makeLayeredWindow(ui, {700, 500, 800, 600}, [](int, int) { return solid(90, 30, 90); });
+    ASSERT_TRUE(onScreen(750, 550, {90, 30, 90}));
+    const auto paintsAfterAsking = [&] {
+        clearRecorded();
+        ui.call([&] { InvalidateRect(hwnd, nullptr, FALSE); });
+        return waitForMessage(hwnd, WM_PAINT, 1500);
+    };
+    ASSERT_TRUE(paintsAfterAsking());
+    struct SaverEnds { // on every way out: the other tests need a screen that shows
+        ~SaverEnds() { runCommand("xset s reset"); }
+    } saverEnds;
+    ASSERT_TRUE(runCommand("xset s activate").has_value());
+    Sleep(1500); // the saver's state is read once a second
+    EXPECT_FALSE(paintsAfterAsking()) << "not painted under the screen saver";
+    runCommand("xset s reset");
+    EXPECT_TRUE(waitForMessage(hwnd, WM_PAINT, 2500)) << "the paint asked for comes as it ends";
+}
+
 TEST_F(X11Display, MouseAndKeysArriveInOrderWithClientCoordinates) {
     UiThread ui;
     HWND hwnd = makeLayeredWindow(
