@@ -271,6 +271,14 @@ TEST_F(X11Display, AWindowWhollyCoveredGetsNoPaintUntilItIsUncovered) {
     };
     EXPECT_TRUE(paintsAfterAsking()) << "a window seen through a hole above it is painted";
 
+    // Above it, a window with nothing to show (every pixel the key) covers nothing.
+    ui.call([&] {
+        presentLayered(cover, {650, 450, 850, 650}, [](int, int) { return Rgb{0, 0, 255}; });
+    });
+    Sleep(1200); // a change of shape is read within a second
+    EXPECT_TRUE(paintsAfterAsking()) << "an empty window above covers nothing";
+    ui.call([&] { presentLayered(cover, {650, 450, 850, 650}, ring); });
+
     // The hole filled: nobody sees the window beneath, which is not painted.
     ui.call([&] {
         presentLayered(cover, {650, 450, 850, 650}, [](int, int) { return solid(170, 170, 30); });
