@@ -133,12 +133,31 @@ TEST_F(WinePackages, TheInstallerPutsTheProgramInPlaceAndItsUninstallerTakesBack
         EXPECT_NE(listed.find(entry), std::string::npos) << entry << " in\n" << listed;
     EXPECT_EQ(registryQuery(RUN_KEY, "Voxtrel"), "") << "no start at sign-in unless chosen";
 
-    startsAndEnds("C:\\Program Files\\Voxtrel\\voxtrel.exe");
+    const std::string startup =
+        driveC() + "/ProgramData/Microsoft/Windows/Start Menu/Programs/StartUp/Voxtrel.lnk";
+    EXPECT_FALSE(fs::exists(startup)) << "no start at sign-in unless chosen";
 
-    // The sign-in option's value, as if it had been chosen: the uninstaller takes it back too.
+    {
+        // While it runs, the uninstaller, unattended, leaves every file where it is.
+        WineProgram running("", "C:\\Program Files\\Voxtrel\\voxtrel.exe");
+        ASSERT_EQ(waitForCursors(1).size(), 1u) << running.log();
+        EXPECT_TRUE(trayArea().has_value()) << "its tray icon shows";
+        runSilently("C:\\Program Files\\Voxtrel\\Uninstall.exe");
+        EXPECT_TRUE(fs::exists(folder + "/voxtrel.exe")) << "not removed while it runs";
+        EXPECT_TRUE(running.running());
+        ASSERT_TRUE(openMainMenu()) << running.log();
+        chooseMenuItem(MAIN_EXIT);
+        EXPECT_TRUE(running.waitForExit(5000)) << "Exit ends it";
+    }
+
+    // The sign-in option, as if it had been chosen (its all-users Startup shortcut), and the
+    // value earlier installers wrote: the uninstaller takes both back.
+    fs::copy_file(driveC() + "/ProgramData/Microsoft/Windows/Start Menu/Programs/Voxtrel.lnk",
+                  startup);
     runCommand("wine reg add '" + std::string(RUN_KEY) +
                "' /v Voxtrel /d 'C:\\Program Files\\Voxtrel\\voxtrel.exe' /f >/dev/null 2>&1");
     runSilently("C:\\Program Files\\Voxtrel\\Uninstall.exe");
+    EXPECT_FALSE(fs::exists(startup)) << "the Startup shortcut is gone";
     const auto after = installedPlaces();
     for (const std::string& left : after)
         EXPECT_TRUE(before.count(left) != 0) << "the uninstaller left " << left;
