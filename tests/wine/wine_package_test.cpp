@@ -142,7 +142,13 @@ TEST_F(WinePackages, TheInstallerPutsTheProgramInPlaceAndItsUninstallerTakesBack
         WineProgram running("", "C:\\Program Files\\Voxtrel\\voxtrel.exe");
         ASSERT_EQ(waitForCursors(1).size(), 1u) << running.log();
         EXPECT_TRUE(trayArea().has_value()) << "its tray icon shows";
-        runSilently("C:\\Program Files\\Voxtrel\\Uninstall.exe");
+        // Run in place (`_?=`, with no space, which the uninstaller would not take), so that
+        // Wine returns with the uninstaller's own status, not a copy's, and without waiting for
+        // every Wine process, the program among them.
+        EXPECT_EQ(runCommand("wine 'C:\\Program Files\\Voxtrel\\Uninstall.exe' /S "
+                             "'_?=C:\\PROGRA~1\\Voxtrel' >/dev/null 2>&1; echo $?"),
+                  "2\n")
+            << "it ends with status 2";
         EXPECT_TRUE(fs::exists(folder + "/voxtrel.exe")) << "not removed while it runs";
         EXPECT_TRUE(running.running());
         ASSERT_TRUE(openMainMenu()) << running.log();
