@@ -1,5 +1,7 @@
 #include "platform/linux/display/gtk/gtk_manager_move.h"
 
+#include "platform/linux/display/gtk/gtk_density.h"
+
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <gdk/gdkx.h>
@@ -49,18 +51,17 @@ bool beginManagerMove(GdkWindow* window, const GdkEventButton* event) {
                                              gdk_atom_intern_static_string("_NET_WM_MOVERESIZE")))
         return false;
     // The manager takes the pointer only once the program has let go of its own hold on it,
-    // the implicit grab of the press.
+    // the implicit grab of the press: in GDK's account and at the server.
     gdk_seat_ungrab(gdk_display_get_default_seat(gdk_window_get_display(window)));
     ::Display* x = GDK_WINDOW_XDISPLAY(window);
-    const int scale = gdk_window_get_scale_factor(window);
     XEvent message;
     std::memset(&message, 0, sizeof message);
     message.xclient.type = ClientMessage;
     message.xclient.window = GDK_WINDOW_XID(window);
     message.xclient.message_type = XInternAtom(x, "_NET_WM_MOVERESIZE", False);
     message.xclient.format = 32;
-    message.xclient.data.l[0] = static_cast<long>(event->x_root * scale);
-    message.xclient.data.l[1] = static_cast<long>(event->y_root * scale);
+    message.xclient.data.l[0] = toDevice(event->x_root);
+    message.xclient.data.l[1] = toDevice(event->y_root);
     message.xclient.data.l[2] = kMoveResizeMove;
     message.xclient.data.l[3] = static_cast<long>(event->button);
     message.xclient.data.l[4] = kSourceApplication;

@@ -448,6 +448,15 @@ gboolean onMapped(GtkWidget* widget, GdkEvent*, gpointer) {
     return FALSE;
 }
 
+// Lets go of what the server holds for the window's pictures: its shared image and its GC.
+void releaseServerPicture(XWindow& window) {
+    window.image.reset();
+    window.waiting.reset();
+    if (window.gc != nullptr)
+        XFreeGC(gdk_x11_display_get_xdisplay(gdk_display_get_default()), window.gc);
+    window.gc = nullptr;
+}
+
 // GTK destroys a top-level whose X window another client destroyed ("GdkWindow unexpectedly
 // destroyed"). Nothing here may touch it again: the window closes as it would from its menu.
 void onWidgetDestroyed(GtkWidget* widget, gpointer) {
@@ -459,11 +468,7 @@ void onWidgetDestroyed(GtkWidget* widget, gpointer) {
     window->vanished = true;
     window->widget = nullptr;
     window->mapped = false;
-    window->image.reset();
-    if (window->gc != nullptr)
-        XFreeGC(gdk_x11_display_get_xdisplay(gdk_display_get_default()), window->gc);
-    window->gc = nullptr;
-    window->waiting.reset();
+    releaseServerPicture(*window);
     user::deliverVanished(window->hwnd);
 }
 
@@ -875,9 +880,7 @@ void forgetWindow(HWND hwnd) {
         return;
     XWindow* window = found->second;
     windows().erase(found);
-    window->image.reset();
-    if (window->gc != nullptr)
-        XFreeGC(gdk_x11_display_get_xdisplay(gdk_display_get_default()), window->gc);
+    releaseServerPicture(*window);
     if (window->widget != nullptr)
         gtk_widget_destroy(window->widget);
     if (window->surface != nullptr)
