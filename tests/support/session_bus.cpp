@@ -3,7 +3,9 @@
 
 #include <gio/gio.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace voxtrel::testing_support {
 
@@ -24,8 +26,16 @@ Watcher::Watcher(const PrivateBus& bus, const std::string& program)
 }
 
 std::string Watcher::waitForItem() const {
-    const auto services = waitForFile(record_);
-    return services ? services->substr(0, services->find('\n')) : std::string();
+    // The watcher appends a line for each registration: the file may be there before the line
+    // is whole in it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const auto services = readFile(record_);
+        if (services && services->find('\n') != std::string::npos)
+            return services->substr(0, services->find('\n'));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return {};
 }
 
 NotifierHost::NotifierHost(const std::string& address, std::string service)
