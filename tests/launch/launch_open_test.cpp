@@ -45,7 +45,8 @@ protected:
     // GIO reads the XDG folders once per process, so they are set before its first use; every
     // test case runs in a process of its own.
     static void SetUpTestSuite() {
-        // As in the program: the ending signals blocked in every thread, and one ignored.
+        // Signals blocked and ignored in the opening thread, as whatever started the program may
+        // have left them: what a face opens starts afresh all the same.
         sigset_t ending;
         sigemptyset(&ending);
         for (int signal : {SIGTERM, SIGINT, SIGHUP})

@@ -7,9 +7,13 @@
 
 namespace voxtrel::entry {
 
-// Blocks the ending signals in the calling thread, and so in every thread it starts later;
-// returns them as a set for the watcher.
-sigset_t blockEndingSignals();
+// Catches the ending signals that the process does not ignore (a program started with nohup
+// keeps ignoring SIGHUP) and clears the calling thread's signal mask; called before any other
+// thread starts. Nothing is blocked: a handler only hands the signal's number to the watcher, so
+// every thread, and every process any of them starts however it is started (a document opened
+// through GIO, a bus started on demand), begins with an empty mask, and with default handlers
+// once it runs a program of its own. Returns the descriptor the watcher reads, or -1.
+int catchEndingSignals();
 
 struct EndingSignalActions {
     // Starts the orderly shutdown (the main menu's Exit).
@@ -22,10 +26,11 @@ struct EndingSignalActions {
 // SIGTERM and SIGHUP at once.
 constexpr unsigned kRepeatedSignalGraceMs = 1000;
 
-// Waits for the ending signals for as long as the process lives. The first starts the orderly
-// shutdown. One that arrives later, while that shutdown still runs, means the user asks again
-// (a second Ctrl-C), so the process ends at once; within kRepeatedSignalGraceMs of the first it
-// starts the shutdown again instead. Returns only when waiting for signals fails.
-void watchEndingSignals(const sigset_t& signals, const EndingSignalActions& actions);
+// Waits on `caught` (from catchEndingSignals) for as long as the process lives. The first
+// signal starts the orderly shutdown. One that arrives later, while that shutdown still runs,
+// means the user asks again (a second Ctrl-C), so the process ends at once; within
+// kRepeatedSignalGraceMs of the first it starts the shutdown again instead. Returns only when
+// reading fails.
+void watchEndingSignals(int caught, const EndingSignalActions& actions);
 
 } // namespace voxtrel::entry

@@ -78,13 +78,12 @@ int main(int argc, char** argv) {
     // runs; a value the user chose stays.
     setenv("LP_NUM_THREADS", "0", 0);
 
-    // Blocked here, before any thread exists, so that every thread inherits the mask and only
-    // the watcher ever takes these signals.
-    const sigset_t signals = voxtrel::entry::blockEndingSignals();
+    // Caught here, before any thread exists, so that only the watcher acts on them.
+    const int endingSignals = voxtrel::entry::catchEndingSignals();
     const DWORD mainThread = GetCurrentThreadId();
-    std::thread([signals, mainThread] {
+    std::thread([endingSignals, mainThread] {
         voxtrel::entry::watchEndingSignals(
-            signals, {[mainThread] { postQuitToMainThread(mainThread); }, endAtOnce});
+            endingSignals, {[mainThread] { postQuitToMainThread(mainThread); }, endAtOnce});
     }).detach();
 
     // A second start on the same configuration shows the first one's cursors and ends.
