@@ -4,6 +4,7 @@
 #include "cursor/frame_rules.h"
 
 #include "platform/linux/display/headless/headless_control.h"
+#include "platform/linux/gdi/gdi_control.h"
 #include "platform/linux/kernel/kernel_control.h"
 #include "tests/support/cursor_threads.h"
 
@@ -129,6 +130,21 @@ TEST_F(FrameLoop, TheWindowIsSizedFromTheScaleBeforeTheZoomStep) {
     EXPECT_EQ(cursor->zoomDirection, 0) << "400 ms after the step";
     EXPECT_NEAR(cursor->scale, 0.54, 1e-9);
     EXPECT_EQ(lastFrame()->x, cursor->centerX - 271);
+}
+
+TEST_F(FrameLoop, WithoutMemoryForALargerSurfaceTheWindowStaysAsLargeAsTheSurface) {
+    frames(1);
+    const int had = cursor->surfaceWidth;
+    ASSERT_EQ(lastFrame()->width, had);
+    gdi::limitBitmapBytes(static_cast<std::size_t>(had) * had * 4); // no larger bitmap
+    cursor->scale = 0.5;
+    frames(2);
+    EXPECT_EQ(cursor->surfaceWidth, had);
+    EXPECT_EQ(lastFrame()->width, had) << "the window shows only what the surface holds";
+    EXPECT_EQ(lastFrame()->height, had);
+    gdi::limitBitmapBytes(0);
+    frames(2);
+    EXPECT_EQ(lastFrame()->width, 512) << "with memory again it grows to its scale";
 }
 
 TEST_F(FrameLoop, AZoomStepLastsFourHundredMillisecondsAndStaysInRange) {

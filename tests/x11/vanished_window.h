@@ -3,14 +3,19 @@
 
 namespace voxtrel::testing_support {
 
-// Makes a window on a connection of its own, as another program would, and closes that
-// connection, so the window is gone. Then, on the display thread, selects that window's events
-// with no error trap around the request, as GTK's tray icon code does with a panel's window,
-// and waits until the server has answered. Returns once the display thread has gone on.
+// Makes a window and a pixmap on a connection of its own, as another program would, and closes
+// that connection, so both are gone. Then, on the display thread, selects that window's events
+// and frees the pixmap with no error trap around the requests, as GTK's tray icon code may with
+// a panel's, and waits until the server has answered. Returns once the display thread has gone
+// on.
 void addressAVanishedWindowOfAnotherProgram();
 
 // Destroys the X window `xid` (one of ours) from a connection of its own, as another program
 // may, and waits until the server has done it.
 void destroyAsAnotherProgram(unsigned long xid);
+
+// Has the X server let go of the shared memory of every window's picture, so that it refuses
+// their next puts. Returns once it has.
+void detachSharedPicturesOnTheServer();
 
 } // namespace voxtrel::testing_support

@@ -10,11 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace voxtrel {
@@ -132,6 +136,37 @@ std::string xWindowOf(const std::string& title) {
     return found ? found->substr(0, found->find('\n')) : std::string();
 }
 
+// What the layer writes to standard error while a test runs, kept in a file and passed on.
+class ErrorOutput {
+public:
+    ErrorOutput() {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int file = open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        dup2(file, STDERR_FILENO);
+        close(file);
+    }
+    ~ErrorOutput() { written(); }
+    // Everything so far; standard error is its own again from here on.
+    std::string written() {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+            saved_ = -1;
+            text_ = readFile(path_).value_or("");
+            std::fputs(text_.c_str(), stderr);
+        }
+        return text_;
+    }
+
+private:
+    TempDir dir_;
+    std::string path_ = dir_.path() + "/stderr";
+    int saved_ = -1;
+    std::string text_;
+};
+
 class X11Display : public testing::Test {
 protected:
     void SetUp() override {
@@ -139,7 +174,17 @@ protected:
             GTEST_SKIP() << "no test X server (scripts/test starts one)";
         xdotool("mousemove 5 5");
         clearRecorded();
+        errors_ = std::make_unique<ErrorOutput>();
     }
+    // An X error nobody expected is a fault of ours, whatever the test looks at.
+    void TearDown() override {
+        if (errors_ != nullptr && !xErrorExpected_) {
+            EXPECT_EQ(errors_->written().find("unexpected X error"), std::string::npos)
+                << errors_->written();
+        }
+    }
+    std::unique_ptr<ErrorOutput> errors_;
+    bool xErrorExpected_ = false;
 };
 
 TEST_F(X11Display, ALayeredWindowShowsItsFramePixelForPixelAndLetsClicksThroughItsKey) {
@@ -249,6 +294,42 @@ TEST_F(X11Display, AWindowAnotherProgramDestroysClosesAndTheOthersRunOn) {
     EXPECT_EQ(messagesOf(doomed, {WM_CLOSE}).size(), 1u);
     makeLayeredWindow(ui, {900, 400, 1000, 500}, [](int, int) { return solid(30, 30, 170); });
     EXPECT_TRUE(onScreen(950, 450, {30, 30, 170})) << "the display thread runs on";
+}
+
+// A server that refuses to put a window's shared picture never says it is done with it: the
+// window then shows its pictures the plain way, starting with the refused one, and the error,
+// the same for both windows, is said once.
+TEST_F(X11Display, AWindowWhosePictureTheServerRefusesGoesOnThePlainWay) {
+    const char* sharedMemory = std::getenv("VOXTREL_X11_SHM");
+    if (sharedMemory != nullptr && std::strcmp(sharedMemory, "0") == 0)
+        GTEST_SKIP() << "every window takes the plain way already";
+    xErrorExpected_ = true;
+    UiThread ui;
+    const RECT rect{700, 200, 800, 300};
+    const RECT besideRect{900, 200, 1000, 300};
+    HWND hwnd = makeLayeredWindow(ui, rect, [](int, int) { return solid(30, 170, 30); });
+    HWND beside = makeLayeredWindow(ui, besideRect, [](int, int) { return solid(30, 170, 30); });
+    ASSERT_TRUE(onScreen(750, 250, {30, 170, 30}));
+    ASSERT_TRUE(onScreen(950, 250, {30, 170, 30}));
+    detachSharedPicturesOnTheServer();
+
+    ui.call([&] {
+        presentLayered(hwnd, rect, [](int, int) { return solid(170, 30, 30); });
+        presentLayered(beside, besideRect, [](int, int) { return solid(170, 30, 30); });
+    });
+    EXPECT_TRUE(onScreen(750, 250, {170, 30, 30})) << "the refused picture shows all the same";
+    EXPECT_TRUE(onScreen(950, 250, {170, 30, 30}));
+    for (int frame = 0; frame < 5; ++frame) {
+        const int blue = 100 + frame * 30;
+        ui.call([&] { presentLayered(hwnd, rect, [&](int, int) { return solid(30, 30, blue); }); });
+        EXPECT_TRUE(onScreen(750, 250, {30, 30, blue})) << "and every picture after it";
+    }
+    const std::string written = errors_->written();
+    const std::size_t said = written.find("unexpected X error");
+    ASSERT_NE(said, std::string::npos) << written;
+    EXPECT_NE(written.find("ShmPutImage", said), std::string::npos) << written;
+    EXPECT_EQ(written.find("unexpected X error", said + 1), std::string::npos) << "said once:\n"
+                                                                               << written;
 }
 
 TEST_F(X11Display, AWindowWhollyCoveredGetsNoPaintUntilItIsUncovered) {

@@ -21,7 +21,9 @@
 #include <functional>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -46,7 +48,7 @@ public:
     }
     ~Session() {
         const std::string written = readFile(errors).value_or("");
-        for (const char* warning : {"-CRITICAL", "-WARNING", "-ERROR"})
+        for (const char* warning : {"-CRITICAL", "-WARNING", "-ERROR", "unexpected X error"})
             EXPECT_EQ(written.find(warning), std::string::npos) << written;
         // What the program said is the first clue to why a test failed.
         if (::testing::Test::HasFailure() && !written.empty())
@@ -246,6 +248,67 @@ TEST_F(ProgramOnX, AnInstanceKilledOutrightNeverBlocksTheNextStart) {
     Helper beside(other.command());
     EXPECT_FALSE(waitForCursorWindow(beside.pid()).empty());
     EXPECT_TRUE(next.running());
+}
+
+// Whether a process has put its own handler on SIGTERM yet: before that, the signal ends it as
+// it ends any program, with nothing of its own begun.
+bool catchesSigterm(int pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string key, mask;
+    while (status >> key >> mask) {
+        if (key == "SigCgt:")
+            return (std::stoull(mask, nullptr, 16) >> (SIGTERM - 1) & 1) != 0;
+    }
+    return false;
+}
+
+TEST_F(ProgramOnX, AnEndAskedForAtAnyMomentOfItsStartEndsItCleanly) {
+    // A session may end the program at any moment, also while its cursors are still being made:
+    // SIGTERM at moments spread over the start of four saved cursors. scripts/stress-exit runs
+    // this some hundreds of times, with VOXTREL_EXIT_STARTS and VOXTREL_EXIT_WITHIN_MS.
+    const char* startsAsked = std::getenv("VOXTREL_EXIT_STARTS");
+    const char* withinAsked = std::getenv("VOXTREL_EXIT_WITHIN_MS");
+    const int starts = startsAsked != nullptr ? std::atoi(startsAsked) : 5;
+    const int withinMs = withinAsked != nullptr ? std::atoi(withinAsked) : 3000;
+    Session session;
+    std::filesystem::create_directories(session.home.path() + "/.config/voxtrel");
+    std::string saved = "22 serialization::archive 18 0 0 0 0 4 0 2 1 0\n0 3 1 1\n";
+    for (int cursor = 0; cursor < 4; ++cursor) {
+        saved += std::to_string(2 * cursor + 1) + " " + std::to_string(200 + 300 * cursor) +
+                 " 450 256 256 2.50000000000000000e-01 1 1 1 1 40030 0  6 0 " +
+                 (cursor == 0  ? "0 0  0  0  0  0  0  2\n"
+                  : cursor < 3 ? " 0  0  0  0  0  2\n"
+                               : " 0  0  0  0  0 \n");
+        if (cursor < 3)
+            saved += std::to_string(2 * cursor + 2) + " 3\n";
+    }
+    session.home.write(".config/voxtrel/init.dat", saved);
+    {
+        Helper program(session.command());
+        EXPECT_TRUE(waitFor([&] { return visibleWindows(program.pid()).size() == 4; }))
+            << "the four saved cursors show";
+    }
+    std::mt19937 moments(static_cast<unsigned>(::testing::UnitTest::GetInstance()->random_seed()));
+    for (int start = 0; start < starts; ++start) {
+        // Evenly spread over the whole time, each moment shifted at random within its share.
+        const int share = withinMs / starts;
+        const int atMs = start * share + static_cast<int>(moments() % std::max(share, 1));
+        Helper program(session.command());
+        ASSERT_TRUE(waitFor([&] { return catchesSigterm(program.pid()); }, 10000));
+        Sleep(atMs);
+        kill(program.pid(), SIGTERM);
+        int status = 0;
+        const bool ended =
+            waitFor([&] { return waitpid(program.pid(), &status, WNOHANG) > 0; }, 15000);
+        ASSERT_TRUE(ended) << "SIGTERM " << atMs << " ms into the start did not end it";
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "SIGTERM " << atMs << " ms into the start: status " << status;
+    }
+    const std::string written = readFile(session.errors).value_or("");
+    for (const char* fault : {"Sanitizer", "runtime error", "corrupted", "double free"})
+        EXPECT_EQ(written.find(fault), std::string::npos) << written;
+    EXPECT_EQ(readFile(session.home.path() + "/.config/voxtrel/init.dat").value_or(""), saved)
+        << "the saved cursors are kept as they were";
 }
 
 TEST_F(ProgramOnX, ACursorTheShrunkScreenNoLongerShowsComesBackOntoIt) {

@@ -25,7 +25,9 @@ std::unique_ptr<Display> makeDisplay() {
 } // namespace
 
 Display& current() {
-    static const std::unique_ptr<Display> display = makeDisplay();
+    // Never destroyed: the display thread and the private X connection serve every thread
+    // until the process is gone, also while exit runs the destructors of other objects.
+    static Display* const display = makeDisplay().release();
     return *display;
 }
 

@@ -2,6 +2,8 @@
 // aside, so the path taken without it is tested on this driver too.
 #pragma once
 
+#include <cstddef>
+
 namespace voxtrel::gdi {
 
 // With false, layered updates read OpenGL's rows bottom-up and turn them around themselves,
@@ -13,5 +15,9 @@ void allowPackInvert(bool allowed);
 // it), with `redFirst` red lies in the lowest byte of each pixel. The layer's own format is
 // (true, false).
 void simulatePixelFormat(bool alpha, bool redFirst);
+
+// Bitmaps of more than `bytes` bytes cannot be made, as when the system has no memory left for
+// them; 0 lifts the limit.
+void limitBitmapBytes(std::size_t bytes);
 
 } // namespace voxtrel::gdi

@@ -2,8 +2,12 @@
 #include "platform/linux/gdi/gdi_objects.h"
 
 #include "platform/linux/display/display.h"
+#include "platform/linux/gdi/gdi_control.h"
 
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <unordered_set>
 
 namespace voxtrel::gdi {
@@ -36,6 +40,7 @@ GdiObject* defaultBitmap() {
 // Larger than any surface or icon the program makes; keeps a corrupt header from asking for
 // gigabytes.
 constexpr int kMaxSide = 16384;
+std::atomic<std::size_t> bitmapByteLimit{0}; // 0: as much as the system gives
 
 } // namespace
 
@@ -72,21 +77,35 @@ HICON adoptIcon(IconObject* icon) {
     return reinterpret_cast<HICON>(icon);
 }
 
+bool bitmapSizeUsable(int width, int height, int bitCount) {
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+           (bitCount == 24 || bitCount == 32);
+}
+
 BitmapObject* makeBitmap(int width, int height, int bitCount, bool bottomUp) {
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
-        (bitCount != 24 && bitCount != 32))
+    if (!bitmapSizeUsable(width, height, bitCount))
         return nullptr;
+    const int stride = ((width * bitCount / 8) + 3) & ~3;
+    const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+    const std::size_t limit = bitmapByteLimit;
+    if (limit != 0 && bytes > limit)
+        return nullptr;
+    std::unique_ptr<std::uint8_t[]> memory(new (std::nothrow) std::uint8_t[bytes]);
+    if (memory == nullptr)
+        return nullptr;
+    std::memset(memory.get(), 0, bytes);
     auto* bitmap = new BitmapObject;
     bitmap->width = width;
     bitmap->height = height;
     bitmap->bitCount = bitCount;
     bitmap->bottomUp = bottomUp;
-    bitmap->stride = ((width * bitCount / 8) + 3) & ~3;
-    const std::size_t bytes =
-        static_cast<std::size_t>(bitmap->stride) * static_cast<std::size_t>(height);
-    bitmap->memory.reset(new std::uint8_t[bytes]);
-    std::memset(bitmap->memory.get(), 0, bytes);
+    bitmap->stride = stride;
+    bitmap->memory = std::move(memory);
     return bitmap;
+}
+
+void limitBitmapBytes(std::size_t bytes) {
+    bitmapByteLimit = bytes;
 }
 
 } // namespace voxtrel::gdi
@@ -143,12 +162,16 @@ HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** 
         return nullptr;
     }
     const BITMAPINFOHEADER& header = info->bmiHeader;
+    const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    if (!bitmapSizeUsable(header.biWidth, height, header.biBitCount)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
     std::lock_guard<std::mutex> guard(gdiLock());
     BitmapObject* bitmap =
-        makeBitmap(header.biWidth, header.biHeight < 0 ? -header.biHeight : header.biHeight,
-                   header.biBitCount, header.biHeight > 0);
+        makeBitmap(header.biWidth, height, header.biBitCount, header.biHeight > 0);
     if (bitmap == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     if (bits != nullptr)
@@ -203,8 +226,12 @@ BOOL WINAPI GetIconInfo(HICON handle, PICONINFO info) {
     if (icon == nullptr || info == nullptr || icon->bgra.empty())
         return FALSE;
     // The colour image as 32-bit rows, and a mask that is white where the icon is transparent.
-    BitmapObject* colour = makeBitmap(icon->width, icon->height, 32, true);
-    BitmapObject* mask = makeBitmap(icon->width, icon->height, 32, true);
+    std::unique_ptr<BitmapObject> colour(makeBitmap(icon->width, icon->height, 32, true));
+    std::unique_ptr<BitmapObject> mask(makeBitmap(icon->width, icon->height, 32, true));
+    if (colour == nullptr || mask == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     for (int y = 0; y < icon->height; ++y) {
         const std::uint8_t* source = &icon->bgra[static_cast<std::size_t>(y) * icon->width * 4];
         std::memcpy(colour->row(y), source, static_cast<std::size_t>(icon->width) * 4);
@@ -217,7 +244,7 @@ BOOL WINAPI GetIconInfo(HICON handle, PICONINFO info) {
     info->fIcon = TRUE;
     info->xHotspot = static_cast<DWORD>(icon->width / 2);
     info->yHotspot = static_cast<DWORD>(icon->height / 2);
-    info->hbmColor = adoptBitmap(colour);
-    info->hbmMask = adoptBitmap(mask);
+    info->hbmColor = adoptBitmap(colour.release());
+    info->hbmMask = adoptBitmap(mask.release());
     return TRUE;
 }

@@ -68,7 +68,10 @@ struct PixelFormatModel {
 };
 PixelFormatModel pixelFormatModel();
 
-// A new bitmap with zeroed pixels, or null when the size is unusable.
+// Whether bitmaps of this size and depth can be made at all.
+bool bitmapSizeUsable(int width, int height, int bitCount);
+// A new bitmap with zeroed pixels, or null when the size is unusable or there is no memory
+// for it.
 BitmapObject* makeBitmap(int width, int height, int bitCount, bool bottomUp);
 
 // Makes the DIB memory of `bitmap` hold what OpenGL drew into the block (top-down rows), when

@@ -7,6 +7,7 @@
 // seen, since those above it may be translucent.
 #include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/display/gtk/gtk_windows.h"
+#include "platform/linux/display/gtk/gtk_x_errors.h"
 
 #include "platform/linux/user/user_input.h"
 
@@ -137,9 +138,8 @@ gboolean readCoverage(gpointer) {
         return G_SOURCE_CONTINUE;
     }
     // Other programs' windows may go while they are read: such errors are expected, not faults.
-    gdk_x11_display_error_trap_push(display);
+    ExpectedErrors trap(display);
     readCoverageOf(display, shown);
-    gdk_x11_display_error_trap_pop_ignored(display);
     return G_SOURCE_CONTINUE;
 }
 

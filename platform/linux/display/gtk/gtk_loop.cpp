@@ -3,6 +3,7 @@
 #include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/display/gtk/gtk_density.h"
 #include "platform/linux/display/gtk/gtk_windows.h"
+#include "platform/linux/display/gtk/gtk_x_errors.h"
 
 #include <X11/Xlib.h>
 #include <gdk/gdkx.h>
@@ -34,7 +35,7 @@ void runDisplayThread(Startup* startup) {
     gdk_set_allowed_backends("x11");
     const bool opened = gtk_init_check(nullptr, nullptr) != FALSE;
     if (opened) {
-        outliveVanishedWindows();
+        watchXErrors();
         noteWindowScale(); // before any other thread converts a position
     }
     {

@@ -14,10 +14,6 @@ bool displayThreadRunning();
 // Display thread, once GTK runs: tells every window when the screen changes size
 // (gtk_screen.cpp).
 void watchScreenSize();
-// Display thread, once GTK runs, before anything else: an X error that no error trap expects,
-// such as one about a panel's window that has gone, no longer ends the program
-// (gtk_x_errors.cpp).
-void outliveVanishedWindows();
 // Tells the layer, for the life of the display thread, whether the screen is asleep.
 void watchScreenSleep();
 

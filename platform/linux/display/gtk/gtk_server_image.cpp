@@ -2,6 +2,7 @@
 // sides hold it, so nothing is left behind whatever way the process ends. A server that cannot
 // attach it (a remote display) is asked once; from then on every window takes the plain way.
 #include "platform/linux/display/gtk/gtk_server_image.h"
+#include "platform/linux/display/gtk/gtk_x_errors.h"
 
 #include <X11/extensions/XShm.h>
 #include <gdk/gdkx.h>
@@ -21,7 +22,8 @@ struct ServerImage::Segment {
 
 namespace {
 
-int completionEvent = -1;   // the server's ShmCompletion event type, once known
+int completionEvent = -1; // the server's ShmCompletion event type, once known
+void (*tellRefused)(ServerImage&) = nullptr;
 bool attachRefused = false; // the server cannot reach our memory: no more tries
 
 std::map<ShmSeg, ServerImage*>& liveImages() {
@@ -77,10 +79,9 @@ std::unique_ptr<ServerImage> ServerImage::make(::Display* x, Visual* visual, int
     info.shmaddr = made->image_->data = static_cast<char*>(memory);
     info.readOnly = False;
     GdkDisplay* display = gdk_x11_lookup_xdisplay(x);
-    gdk_x11_display_error_trap_push(display);
+    ExpectedErrors trap(display);
     XShmAttach(x, &info);
-    XSync(x, False);
-    const bool attached = gdk_x11_display_error_trap_pop(display) == 0;
+    const bool attached = trap.pop() == 0;
     shmctl(info.shmid, IPC_RMID, nullptr); // freed when both sides let go
     if (!attached) {
         attachRefused = true;
@@ -92,7 +93,7 @@ std::unique_ptr<ServerImage> ServerImage::make(::Display* x, Visual* visual, int
 
 ServerImage::~ServerImage() {
     if (segment_ != nullptr && segment_->info.shmaddr != nullptr) {
-        if (liveImages().erase(segment_->info.shmseg) != 0)
+        if (liveImages().erase(segment_->info.shmseg) != 0 && !detached_)
             XShmDetach(x_, &segment_->info); // after any put still queued, which reads first
         shmdt(segment_->info.shmaddr);
     }
@@ -108,6 +109,7 @@ std::uint8_t* ServerImage::row(int y) {
 }
 
 void ServerImage::put(::Window drawable, GC gc, int width, int height) {
+    putSerial_ = NextRequest(x_);
     XShmPutImage(x_, drawable, gc, image_, 0, 0, 0, 0,
                  static_cast<unsigned>(std::min(width, width_)),
                  static_cast<unsigned>(std::min(height, height_)), True);
@@ -126,6 +128,41 @@ bool ServerImage::isCompletion(const XEvent& event, ServerImage*& done) {
         done = found->second;
     }
     return true;
+}
+
+void ServerImage::noteRefusedPut(unsigned long serial) {
+    for (auto& [segment, image] : liveImages()) {
+        if (image->putSerial_ != serial || !image->busy_)
+            continue;
+        image->busy_ = false;
+        image->refused_ = true;
+        // The handler may make no request; the window changes its way on the next turn.
+        if (tellRefused != nullptr)
+            g_idle_add(
+                [](gpointer segment) -> gboolean {
+                    const auto found = liveImages().find(
+                        static_cast<ShmSeg>(reinterpret_cast<std::uintptr_t>(segment)));
+                    if (found != liveImages().end() && tellRefused != nullptr)
+                        tellRefused(*found->second);
+                    return G_SOURCE_REMOVE;
+                },
+                reinterpret_cast<gpointer>(static_cast<std::uintptr_t>(segment)));
+        return;
+    }
+}
+
+void ServerImage::detachAllFromServer() {
+    for (auto& [segment, image] : liveImages()) {
+        if (!image->detached_) {
+            XShmDetach(image->x_, &image->segment_->info);
+            XSync(image->x_, False);
+            image->detached_ = true;
+        }
+    }
+}
+
+void ServerImage::onRefusedPut(void (*tell)(ServerImage& refused)) {
+    tellRefused = tell;
 }
 
 } // namespace voxtrel::display::gtk

@@ -29,9 +29,18 @@ public:
     // done (busy() false).
     void put(::Window drawable, GC gc, int width, int height);
     bool busy() const { return busy_; }
+    // The server refused a put of this image (an X error): no completion will come, and the
+    // window is best shown the plain way from now on.
+    bool refused() const { return refused_; }
     // For each event of the display: true when it was the completion of one of these images'
     // puts, and then `done` is that image.
     static bool isCompletion(const XEvent& event, ServerImage*& done);
+    // From the X error handler: the put with this request serial was refused. Marks its image
+    // and, once the handler has returned, calls what onRefusedPut gave.
+    static void noteRefusedPut(unsigned long serial);
+    static void onRefusedPut(void (*tell)(ServerImage& refused));
+    // For tests: the server lets go of every image's memory, so that it refuses their next puts.
+    static void detachAllFromServer();
 
 private:
     ServerImage() = default;
@@ -42,6 +51,9 @@ private:
     int width_ = 0;
     int height_ = 0;
     bool busy_ = false;
+    bool refused_ = false;
+    bool detached_ = false;
+    unsigned long putSerial_ = 0;
 };
 
 } // namespace voxtrel::display::gtk

@@ -16,6 +16,7 @@
 #include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/display/gtk/gtk_manager_move.h"
 #include "platform/linux/display/gtk/gtk_server_image.h"
+#include "platform/linux/display/gtk/gtk_x_errors.h"
 #include "platform/linux/shell/shell_input.h"
 #include "platform/linux/user/user_input.h"
 
@@ -535,11 +536,13 @@ bool managerMinimizes(GtkWidget* widget) {
     int format = 0;
     unsigned long count = 0, left = 0;
     unsigned char* data = nullptr;
-    gdk_x11_display_error_trap_push(gtk_widget_get_display(widget));
-    const int status = XGetWindowProperty(x, GDK_WINDOW_XID(gdkWindow),
-                                          XInternAtom(x, "_NET_WM_ALLOWED_ACTIONS", False), 0, 64,
-                                          False, XA_ATOM, &type, &format, &count, &left, &data);
-    gdk_x11_display_error_trap_pop_ignored(gtk_widget_get_display(widget));
+    int status = 0;
+    {
+        ExpectedErrors trap(gtk_widget_get_display(widget));
+        status = XGetWindowProperty(x, GDK_WINDOW_XID(gdkWindow),
+                                    XInternAtom(x, "_NET_WM_ALLOWED_ACTIONS", False), 0, 64, False,
+                                    XA_ATOM, &type, &format, &count, &left, &data);
+    }
     bool allowed = false;
     if (status == Success && data != nullptr && format == 32) {
         const Atom minimize = XInternAtom(x, "_NET_WM_ACTION_MINIMIZE", False);
@@ -641,6 +644,16 @@ bool imageFits(const ServerImage& image, const LayeredFrame& frame) {
            image.height() <= imageSideFor(frame.height) + kImageStep;
 }
 
+// From now on the window's pictures go through cairo.
+void usePlainWay(XWindow& window) {
+    window.image.reset();
+    window.plain = true;
+    // GTK draws the plain way's picture through its own intermediate surface.
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_widget_set_double_buffered(window.widget, TRUE);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+}
+
 // Writes the frame into the window's server image, made (again) where the frame does not fit;
 // false where the window has no shared memory and takes the plain way.
 bool writeServerImage(XWindow& window, const LayeredFrame& frame) {
@@ -654,11 +667,7 @@ bool writeServerImage(XWindow& window, const LayeredFrame& frame) {
                                          gdk_visual_get_depth(visual), imageSideFor(frame.width),
                                          imageSideFor(frame.height));
         if (window.image == nullptr) {
-            // GTK draws the plain way's picture through its own intermediate surface.
-            window.plain = true;
-            G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-            gtk_widget_set_double_buffered(window.widget, TRUE);
-            G_GNUC_END_IGNORE_DEPRECATIONS
+            usePlainWay(window);
             return false;
         }
     }
@@ -671,23 +680,23 @@ bool writeServerImage(XWindow& window, const LayeredFrame& frame) {
     return true;
 }
 
-// The plain way: the frame becomes a cairo surface that GTK draws.
-void writeCairoSurface(XWindow& window, const LayeredFrame& frame) {
-    if (window.surface == nullptr || frame.width != window.width || frame.height != window.height) {
+// The plain way: the picture, `width` x `height` BGRA pixels, becomes a cairo surface that GTK
+// draws.
+void writeCairoSurface(XWindow& window, int width, int height, const std::uint8_t* bgra) {
+    if (window.surface == nullptr || width != window.width || height != window.height) {
         if (window.surface != nullptr)
             cairo_surface_destroy(window.surface);
-        window.width = frame.width;
-        window.height = frame.height;
-        const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, frame.width);
-        window.pixels.assign(static_cast<std::size_t>(stride) * frame.height, 0);
+        window.width = width;
+        window.height = height;
+        const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
+        window.pixels.assign(static_cast<std::size_t>(stride) * height, 0);
         window.surface = cairo_image_surface_create_for_data(
-            window.pixels.data(), CAIRO_FORMAT_ARGB32, frame.width, frame.height, stride);
+            window.pixels.data(), CAIRO_FORMAT_ARGB32, width, height, stride);
         // Drawn pixel for pixel where GDK's unit spans several.
         cairo_surface_set_device_scale(window.surface, windowScale(), windowScale());
     }
     cairo_surface_flush(window.surface);
-    std::memcpy(window.pixels.data(), frame.bgra.data(),
-                static_cast<std::size_t>(frame.width) * frame.height * 4);
+    std::memcpy(window.pixels.data(), bgra, static_cast<std::size_t>(width) * height * 4);
     cairo_surface_mark_dirty(window.surface);
 }
 
@@ -704,7 +713,7 @@ void showFrame(XWindow& window, std::shared_ptr<const LayeredFrame> shown) {
     const LayeredFrame& frame = *shown;
     const bool served = writeServerImage(window, frame);
     if (!served)
-        writeCairoSurface(window, frame);
+        writeCairoSurface(window, frame.width, frame.height, frame.bgra.data());
 
     window.lastShape = frame.shape;
     window.keyed = frame.shaped;
@@ -825,10 +834,31 @@ GdkFilterReturn onServerEvent(GdkXEvent* event, GdkEvent*, gpointer) {
     return GDK_FILTER_REMOVE;
 }
 
+// The server refused to put a window's image, so it never shows that picture nor says it is done
+// with it: the window takes the plain way, starting with the picture the image holds.
+void takePlainWayAfterRefusal(ServerImage& refused) {
+    for (auto& [hwnd, window] : windows()) {
+        if (window->image.get() != &refused)
+            continue;
+        const std::size_t rowBytes = static_cast<std::size_t>(window->width) * 4;
+        std::vector<std::uint8_t> picture(rowBytes * window->height);
+        for (int y = 0; y < window->height; ++y)
+            std::memcpy(picture.data() + rowBytes * y, refused.row(y), rowBytes);
+        usePlainWay(*window);
+        writeCairoSurface(*window, window->width, window->height, picture.data());
+        if (window->waiting != nullptr)
+            showFrame(*window, std::move(window->waiting));
+        else
+            gtk_widget_queue_draw(window->widget);
+        return;
+    }
+}
+
 } // namespace
 
 void watchFramePuts() {
     gdk_window_add_filter(nullptr, onServerEvent, nullptr);
+    ServerImage::onRefusedPut(takePlainWayAfterRefusal);
 }
 
 void watchCompositor() {
