@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <gdk/gdkx.h>
 
+#include <chrono>
 #include <future>
 
 namespace voxtrel::testing_support {
@@ -47,6 +48,56 @@ void detachSharedPicturesOnTheServer() {
         done.set_value();
     });
     done.get_future().wait();
+}
+
+ServerHold::ServerHold() {
+    ::Display* other = XOpenDisplay(nullptr);
+    if (other == nullptr)
+        return;
+    XGrabServer(other);
+    XSync(other, False);
+    connection_ = other;
+}
+
+ServerHold::~ServerHold() {
+    letGo();
+}
+
+void ServerHold::letGo() {
+    if (connection_ == nullptr)
+        return;
+    auto* other = static_cast<::Display*>(connection_);
+    XUngrabServer(other);
+    XSync(other, False);
+    XCloseDisplay(other);
+    connection_ = nullptr;
+}
+
+struct DisplayThreadHold::State {
+    std::promise<void> entered;
+    std::promise<void> leave;
+    std::shared_future<void> left = leave.get_future().share();
+    bool let = false;
+};
+
+DisplayThreadHold::DisplayThreadHold(int limitMs) : state_(std::make_shared<State>()) {
+    std::future<void> entered = state_->entered.get_future();
+    display::gtk::onDisplayThread([state = state_] {
+        state->entered.set_value();
+        state->left.wait();
+    });
+    holding_ = entered.wait_for(std::chrono::milliseconds(limitMs)) == std::future_status::ready;
+}
+
+DisplayThreadHold::~DisplayThreadHold() {
+    letGo();
+}
+
+void DisplayThreadHold::letGo() {
+    if (!state_->let) {
+        state_->let = true;
+        state_->leave.set_value();
+    }
 }
 
 } // namespace voxtrel::testing_support

@@ -332,6 +332,80 @@ TEST_F(X11Display, AWindowWhosePictureTheServerRefusesGoesOnThePlainWay) {
                                                                                << written;
 }
 
+// The server reads a window's shared picture some time after it is asked to put it: a frame
+// that comes meanwhile waits until the server says it is done, and never writes over the
+// picture it still has to read.
+TEST_F(X11Display, APictureTheServerStillHasToReadIsNeverWrittenOver) {
+    const char* sharedMemory = std::getenv("VOXTREL_X11_SHM");
+    if (sharedMemory != nullptr && std::strcmp(sharedMemory, "0") == 0)
+        GTEST_SKIP() << "no shared picture";
+    UiThread ui;
+    const RECT rect{700, 200, 800, 300};
+    HWND hwnd = makeLayeredWindow(ui, rect, [](int, int) { return solid(30, 170, 30); });
+    ASSERT_TRUE(onScreen(750, 250, {30, 170, 30}));
+    bool checked = false;
+    // The display thread may itself wait on the held server for a while (a reading of the
+    // desktop's windows): then the attempt is made again.
+    for (int attempt = 0; attempt < 3 && !checked; ++attempt) {
+        ServerHold server;
+        ui.call([&] { presentLayered(hwnd, rect, [](int, int) { return solid(170, 30, 30); }); });
+        Sleep(200);
+        ui.call([&] { presentLayered(hwnd, rect, [](int, int) { return solid(30, 30, 170); }); });
+        Sleep(200);
+        DisplayThreadHold thread(1000);
+        server.letGo();
+        if (!thread.holding())
+            continue;
+        // The server now puts the first picture; what would show the second waits for the held
+        // thread to hear that it is done.
+        Sleep(300);
+        const auto shot = takeScreenshot();
+        ASSERT_TRUE(shot.has_value());
+        const auto seen = shot->at(750, 250);
+        EXPECT_TRUE(seen == (Screenshot::Pixel{170, 30, 30}))
+            << "the picture put first is the one the server reads: " << seen.red << ","
+            << seen.green << "," << seen.blue;
+        thread.letGo();
+        EXPECT_TRUE(onScreen(750, 250, {30, 30, 170})) << "then the one that waited";
+        checked = true;
+    }
+    EXPECT_TRUE(checked) << "the display thread was never free while the server was held";
+}
+
+// The sizes in bytes of the shared memory segments this process made.
+std::vector<long> ownSharedMemorySizes() {
+    std::vector<long> sizes;
+    const std::string ids = "ipcs -m -p | awk '$3 == " + std::to_string(getpid()) + " {print $1}'";
+    for (const std::string& id : outputLines(runCommand(ids))) {
+        for (const std::string& bytes :
+             outputLines(runCommand("ipcs -m | awk '$2 == " + id + " {print $5}'")))
+            sizes.push_back(std::stol(bytes));
+    }
+    return sizes;
+}
+
+// A window that grew and shrank again does not keep the memory of its largest picture.
+TEST_F(X11Display, AShrunkWindowGivesBackTheMemoryOfItsLargerPicture) {
+    const char* sharedMemory = std::getenv("VOXTREL_X11_SHM");
+    if (sharedMemory != nullptr && std::strcmp(sharedMemory, "0") == 0)
+        GTEST_SKIP() << "no shared memory to give back";
+    UiThread ui;
+    const RECT small{700, 200, 800, 300};
+    const RECT large{700, 200, 1300, 800};
+    const auto largest = [] {
+        const std::vector<long> sizes = ownSharedMemorySizes();
+        return sizes.empty() ? 0L : *std::max_element(sizes.begin(), sizes.end());
+    };
+    HWND hwnd = makeLayeredWindow(ui, small, [](int, int) { return solid(30, 170, 30); });
+    ASSERT_TRUE(onScreen(750, 250, {30, 170, 30}));
+    ui.call([&] { presentLayered(hwnd, large, [](int, int) { return solid(170, 30, 30); }); });
+    ASSERT_TRUE(onScreen(1250, 750, {170, 30, 30}));
+    EXPECT_GE(largest(), 600L * 600 * 4);
+    ui.call([&] { presentLayered(hwnd, small, [](int, int) { return solid(30, 30, 170); }); });
+    ASSERT_TRUE(onScreen(750, 250, {30, 30, 170}));
+    EXPECT_TRUE(waitFor([&] { return largest() < 300L * 300 * 4; })) << largest() << " bytes kept";
+}
+
 TEST_F(X11Display, AWindowWhollyCoveredGetsNoPaintUntilItIsUncovered) {
     UiThread ui;
     HWND covered =
@@ -648,6 +722,10 @@ TEST_F(X11Display, WithACompositorTheWindowIsThreeQuartersOpaqueAndItsKeyTranspa
     UiThread ui;
     const auto before = takeScreenshot();
     ASSERT_TRUE(before.has_value());
+    // Beneath the translucent window's key: under a compositor it is seen, and so painted,
+    // however the window above it is shaped.
+    HWND beneath =
+        makeLayeredWindow(ui, {402, 382, 418, 398}, [](int, int) { return solid(30, 30, 170); });
     auto pattern = [](int x, int y) {
         return (x >= 20 && x < 80 && y >= 20 && y < 80) ? Rgb{200, 100, 40} : Rgb{0, 0, 255};
     };
@@ -676,6 +754,10 @@ TEST_F(X11Display, WithACompositorTheWindowIsThreeQuartersOpaqueAndItsKeyTranspa
     const auto shot = takeScreenshot();
     EXPECT_TRUE(shot->at(405, 305) == before->at(405, 305)) << "the key shows what lies beneath";
     EXPECT_TRUE(shot->at(495, 395) == before->at(495, 395));
+    Sleep(1200); // the coverage is read again within a second
+    clearRecorded();
+    ui.call([&] { InvalidateRect(beneath, nullptr, FALSE); });
+    EXPECT_TRUE(waitForMessage(beneath, WM_PAINT, 1500)) << "a window seen through another";
 }
 
 } // namespace
