@@ -952,7 +952,8 @@ TEST_P(ProgramAtDensity, TheSolidIsTheSameSizeToTheEyeWhereItWasSavedAndFollowsT
         EXPECT_EQ(menu->y, 550);
     }
     xdotool("key Escape");
-    Sleep(300);
+    EXPECT_TRUE(waitFor([&] { return !mainMenuOf(program->pid()).has_value(); }))
+        << "the menu closed";
 
     // A drag moves it by the pointer's distance, to the pixel.
     dragBetween(948, 540, 948 + 101, 540 - 57);
@@ -982,8 +983,14 @@ TEST_P(ProgramAtDensity, TheSolidIsTheSameSizeToTheEyeWhereItWasSavedAndFollowsT
 
     // The wheel zooms: one step changes the side by about 41 pixels at the usual density.
     xdotool("mousemove " + std::to_string(cx) + " " + std::to_string(cy) + " click 4");
-    Sleep(1000);
-    const auto zoomed = geometryOf(cursor);
+    // The step takes 400 ms; the window then keeps its size.
+    std::optional<Geometry> zoomed, before;
+    EXPECT_TRUE(waitFor([&] {
+        before = zoomed;
+        zoomed = geometryOf(cursor);
+        Sleep(200);
+        return zoomed && before && zoomed->width != side && zoomed->width == before->width;
+    }));
     ASSERT_TRUE(zoomed.has_value());
     EXPECT_GE(std::abs(zoomed->width - side), 30 * density.factor);
     EXPECT_LE(std::abs(zoomed->width - side), 50 * density.factor);
