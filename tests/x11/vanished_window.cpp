@@ -4,8 +4,10 @@
 #include "platform/linux/display/gtk/gtk_server_image.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
 #include <gdk/gdkx.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 
@@ -48,6 +50,28 @@ void detachSharedPicturesOnTheServer() {
         done.set_value();
     });
     done.get_future().wait();
+}
+
+namespace {
+std::atomic<long> questionsAsked{0};
+}
+
+void keepTheDisplayThreadAskingTheServer() {
+    display::gtk::onDisplayThread([] {
+        g_idle_add(
+            [](gpointer) -> gboolean {
+                int event = 0, error = 0;
+                XShapeQueryExtension(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()), &event,
+                                     &error);
+                ++questionsAsked;
+                return G_SOURCE_CONTINUE;
+            },
+            nullptr);
+    });
+}
+
+long displayThreadQuestionsAsked() {
+    return questionsAsked;
 }
 
 ServerHold::ServerHold() {

@@ -20,6 +20,11 @@ void destroyAsAnotherProgram(unsigned long xid);
 // their next puts. Returns once it has.
 void detachSharedPicturesOnTheServer();
 
+// Has the display thread ask the X server about an extension over and over, for as long as it
+// runs, as its watches do now and then; `asked` counts the questions.
+void keepTheDisplayThreadAskingTheServer();
+long displayThreadQuestionsAsked();
+
 // Holds the X server from a connection of its own (a server grab), so that it carries out no
 // request of the program's until let go.
 class ServerHold {

@@ -2,6 +2,8 @@
 // through xdotool, files dragged from a drag source of the tests' own, screenshots of the screen.
 #include "platform/win32.h"
 
+#include "platform/linux/display/display.h"
+
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread.h"
@@ -20,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace voxtrel {
 namespace {
@@ -758,6 +761,55 @@ TEST_F(X11Display, WithACompositorTheWindowIsThreeQuartersOpaqueAndItsKeyTranspa
     clearRecorded();
     ui.call([&] { InvalidateRect(beneath, nullptr, FALSE); });
     EXPECT_TRUE(waitForMessage(beneath, WM_PAINT, 1500)) << "a window seen through another";
+}
+
+// A program's threads may still ask the display for the screen while exit runs the destructors
+// of static objects: the display is not among them.
+TEST(DisplayAtExit, ThreadsStillAskingTheDisplayOutliveTheProgramsExit) {
+    if (useTestXServer().empty())
+        GTEST_SKIP() << "no test X server (scripts/test starts one)";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (int run = 0; run < 4; ++run) // the moment the threads are caught at differs
+        EXPECT_EXIT(
+            {
+                static_cast<void>(display::current().screenSize());
+                for (int thread = 0; thread < 2; ++thread) {
+                    std::thread([] {
+                        for (;;)
+                            static_cast<void>(display::current().screenSize());
+                    }).detach();
+                }
+                Sleep(100);
+                std::exit(0);
+            },
+            testing::ExitedWithCode(0), "");
+}
+
+// The libraries tear down their own state last as a process exits (libX11 its locks): the
+// display thread has ended by then, whatever it was doing.
+TEST(DisplayAtExit, TheDisplayThreadEndsBeforeTheLibrariesItUses) {
+    if (useTestXServer().empty())
+        GTEST_SKIP() << "no test X server (scripts/test starts one)";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (int run = 0; run < 3; ++run)
+        EXPECT_EXIT(
+            {
+                // Registered before the display starts, so run after anything it registers,
+                // and before the libraries' teardown: by then the thread asks no more.
+                std::atexit([] {
+                    const long asked = displayThreadQuestionsAsked();
+                    Sleep(50);
+                    if (displayThreadQuestionsAsked() != asked)
+                        _exit(3);
+                });
+                static_cast<void>(display::current().reachable());
+                keepTheDisplayThreadAskingTheServer();
+                Sleep(100);
+                if (displayThreadQuestionsAsked() == 0)
+                    _exit(4);
+                std::exit(0);
+            },
+            testing::ExitedWithCode(0), "");
 }
 
 } // namespace

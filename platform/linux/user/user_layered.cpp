@@ -20,9 +20,17 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC, POINT* position, SIZE* size, HDC
             return FALSE;
         }
         rect = window->rect;
-        // Held by nobody else (the backend has shown it and let it go): filled again.
-        if (window->lastFrame != nullptr && window->lastFrame.use_count() == 1)
-            frame = std::move(window->lastFrame);
+        // Held by nobody else (the backend has shown it and let it go): filled again. Taken
+        // through a copy, whose count increment reads the backend's release of its reference
+        // with acquire order; use_count alone is a relaxed read, and the backend's last reads of
+        // the frame would not be ordered before the filling.
+        if (window->lastFrame != nullptr) {
+            std::shared_ptr<display::LayeredFrame> taken = window->lastFrame;
+            if (taken.use_count() == 2) {
+                window->lastFrame.reset();
+                frame = std::move(taken);
+            }
+        }
     }
     const int left = position != nullptr ? position->x : rect.left;
     const int top = position != nullptr ? position->y : rect.top;

@@ -1,5 +1,7 @@
 // The display thread: it owns GLib's default main context from before gtk_init on, so every
 // invoke from another thread runs there, and runs GTK's main loop for the life of the process.
+// It ends as the process exits, before the libraries' own teardown: libX11 frees its locks then
+// (XFreeThreads), and an Xlib call of the display thread after that crashes.
 #include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/display/gtk/gtk_density.h"
 #include "platform/linux/display/gtk/gtk_windows.h"
@@ -9,7 +11,9 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -22,7 +26,32 @@ struct Startup {
     std::condition_variable done;
     bool finished = false;
     bool running = false;
+    bool ended = false;
+    std::thread::id thread;
 };
+
+// How long an exiting process waits for the display thread, which may be waiting on an X server
+// that no longer answers.
+constexpr auto kEndWait = std::chrono::seconds(2);
+
+Startup* started = nullptr; // never destroyed, set once before the thread starts
+
+// Registered with atexit once GTK runs: exit runs it before the ELF destructors of the
+// libraries, which run last.
+void endDisplayThread() {
+    Startup* startup = started;
+    if (startup == nullptr || std::this_thread::get_id() == startup->thread)
+        return;
+    g_main_context_invoke(
+        nullptr,
+        [](gpointer) -> gboolean {
+            gtk_main_quit();
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
+    std::unique_lock<std::mutex> guard(startup->mutex);
+    startup->done.wait_for(guard, kEndWait, [startup] { return startup->ended; });
+}
 
 void runDisplayThread(Startup* startup) {
     GMainContext* context = g_main_context_default();
@@ -38,8 +67,11 @@ void runDisplayThread(Startup* startup) {
         watchXErrors();
         noteWindowScale(); // before any other thread converts a position
     }
+    if (opened)
+        std::atexit(endDisplayThread);
     {
         std::lock_guard<std::mutex> guard(startup->mutex);
+        startup->thread = std::this_thread::get_id();
         startup->running = opened;
         startup->finished = true;
     }
@@ -54,6 +86,12 @@ void runDisplayThread(Startup* startup) {
     watchFramePuts();
     watchCoverage();
     gtk_main();
+    g_main_context_release(context);
+    {
+        std::lock_guard<std::mutex> guard(startup->mutex);
+        startup->ended = true;
+    }
+    startup->done.notify_all();
 }
 
 gboolean runBoxedWork(gpointer data) {
@@ -71,6 +109,7 @@ bool displayThreadRunning() {
     // Never destroyed: the display thread runs until the process ends.
     static Startup* startup = [] {
         auto* created = new Startup;
+        started = created;
         std::thread(runDisplayThread, created).detach();
         std::unique_lock<std::mutex> guard(created->mutex);
         created->done.wait(guard, [created] { return created->finished; });
