@@ -46,6 +46,31 @@ TEST(Threads, HandleIsSignalledOnceTheThreadEndsWithItsExitCode) {
     CloseHandle(gate.mutex);
 }
 
+// What a thread's own teardown does (its thread_local objects, the libraries' per-thread state)
+// is over before its handle says it has ended: a process that exits then meets none of it.
+std::atomic<bool> teardownDone{false};
+
+struct SlowTeardown {
+    ~SlowTeardown() {
+        Sleep(100);
+        teardownDone = true;
+    }
+};
+
+DWORD WINAPI endWithASlowTeardown(LPVOID) {
+    static thread_local SlowTeardown state;
+    static_cast<void>(&state);
+    return 0;
+}
+
+TEST(Threads, TheHandleIsSignalledOnlyOnceTheThreadsOwnTeardownIsOver) {
+    HANDLE thread = CreateThread(nullptr, 0, endWithASlowTeardown, nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    EXPECT_TRUE(teardownDone);
+    CloseHandle(thread);
+}
+
 TEST(Threads, EachThreadHasItsOwnId) {
     std::vector<HANDLE> handles;
     std::vector<DWORD> ids(8);

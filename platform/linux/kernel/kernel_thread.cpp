@@ -1,5 +1,8 @@
-// CreateThread on POSIX threads: the handle is signalled once the start routine has returned and
-// the thread's exit work (windows, message queue) is done.
+// CreateThread on POSIX threads: the handle is signalled once the start routine has returned,
+// the thread's exit work (windows, message queue) is done, and the POSIX thread has ended
+// altogether, as Windows signals a thread that has terminated. The libraries' per-thread state
+// (OpenGL's, the C library's) is torn down after the start routine returns; a process that
+// exits as soon as its threads' handles are signalled must not meet that teardown.
 #include "platform/linux/kernel/kernel_control.h"
 #include "platform/linux/kernel/kernel_objects.h"
 
@@ -10,7 +13,9 @@
 #include <climits>
 #include <ctime>
 #include <condition_variable>
+#include <deque>
 #include <set>
+#include <thread>
 
 namespace voxtrel::kernel {
 
@@ -40,20 +45,63 @@ public:
     DWORD exitCode = STILL_ACTIVE;
 };
 
+// Joins each thread whose start routine has returned, and only then signals its handle: one
+// thread of the layer's own, for the life of the process.
+struct Ending {
+    pthread_t posixThread;
+    ThreadObject* thread;
+    DWORD exitCode;
+};
+
+struct Reaper {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::deque<Ending> ending;
+};
+
+void reapEndedThreads(Reaper* reaper) {
+    for (;;) {
+        Ending next{};
+        {
+            std::unique_lock<std::mutex> guard(reaper->mutex);
+            reaper->arrived.wait(guard, [reaper] { return !reaper->ending.empty(); });
+            next = reaper->ending.front();
+            reaper->ending.pop_front();
+        }
+        pthread_join(next.posixThread, nullptr);
+        {
+            std::lock_guard<std::mutex> guard(lock());
+            abandonMutexesOf(next.thread->id);
+            next.thread->exitCode = next.exitCode;
+            next.thread->ended = true;
+            release(next.thread); // the running thread's own reference
+        }
+        changed().notify_all();
+    }
+}
+
+Reaper& reaper() {
+    // Never destroyed: threads may end while the process exits.
+    static Reaper* const made = [] {
+        auto* created = new Reaper;
+        std::thread(reapEndedThreads, created).detach();
+        return created;
+    }();
+    return *made;
+}
+
 void* threadMain(void* argument) {
     auto* thread = static_cast<ThreadObject*>(argument);
     assignCurrentThreadId(thread->id);
     const DWORD exitCode = thread->start(thread->parameter);
     runThreadExitHooks();
     waitWhileEndHeld(thread->id);
+    Reaper& ends = reaper();
     {
-        std::lock_guard<std::mutex> guard(lock());
-        abandonMutexesOf(thread->id);
-        thread->exitCode = exitCode;
-        thread->ended = true;
-        release(thread); // the running thread's own reference
+        std::lock_guard<std::mutex> guard(ends.mutex);
+        ends.ending.push_back({pthread_self(), thread, exitCode});
     }
-    changed().notify_all();
+    ends.arrived.notify_one();
     return nullptr;
 }
 
@@ -102,9 +150,9 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_STA
     if (threadId != nullptr)
         *threadId = thread->id;
 
+    static_cast<void>(reaper()); // running before any thread needs it
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
-    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     if (stackSize != 0)
         pthread_attr_setstacksize(&attributes, std::max<SIZE_T>(stackSize, PTHREAD_STACK_MIN));
     pthread_t posixThread;
