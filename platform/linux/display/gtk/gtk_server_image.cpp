@@ -109,12 +109,14 @@ std::uint8_t* ServerImage::row(int y) {
 }
 
 void ServerImage::put(::Window drawable, GC gc, int width, int height) {
+    // Busy before the request goes: the flush reads what the server sent meanwhile, and the
+    // server may already have refused this very put.
+    busy_ = true;
     putSerial_ = NextRequest(x_);
     XShmPutImage(x_, drawable, gc, image_, 0, 0, 0, 0,
                  static_cast<unsigned>(std::min(width, width_)),
                  static_cast<unsigned>(std::min(height, height_)), True);
     XFlush(x_);
-    busy_ = true;
 }
 
 bool ServerImage::isCompletion(const XEvent& event, ServerImage*& done) {
