@@ -8,7 +8,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread.h"
 #include "tests/support/x_server.h"
-#include "tests/x11/vanished_window.h"
+#include "tests/x11/other_clients.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +137,12 @@ std::string xWindowOf(const std::string& title) {
     const auto found =
         runCommand("xdotool search --onlyvisible --name '^" + title + "$' | head -1");
     return found ? found->substr(0, found->find('\n')) : std::string();
+}
+
+// The suite's second run, where every picture goes the plain way (VOXTREL_X11_SHM=0).
+bool withoutSharedMemory() {
+    const char* sharedMemory = std::getenv("VOXTREL_X11_SHM");
+    return sharedMemory != nullptr && std::strcmp(sharedMemory, "0") == 0;
 }
 
 // What the layer writes to standard error while a test runs, kept in a file and passed on.
@@ -303,8 +309,7 @@ TEST_F(X11Display, AWindowAnotherProgramDestroysClosesAndTheOthersRunOn) {
 // window then shows its pictures the plain way, starting with the refused one, and the error,
 // the same for both windows, is said once.
 TEST_F(X11Display, AWindowWhosePictureTheServerRefusesGoesOnThePlainWay) {
-    const char* sharedMemory = std::getenv("VOXTREL_X11_SHM");
-    if (sharedMemory != nullptr && std::strcmp(sharedMemory, "0") == 0)
+    if (withoutSharedMemory())
         GTEST_SKIP() << "every window takes the plain way already";
     xErrorExpected_ = true;
     UiThread ui;
@@ -339,8 +344,7 @@ TEST_F(X11Display, AWindowWhosePictureTheServerRefusesGoesOnThePlainWay) {
 // that comes meanwhile waits until the server says it is done, and never writes over the
 // picture it still has to read.
 TEST_F(X11Display, APictureTheServerStillHasToReadIsNeverWrittenOver) {
-    const char* sharedMemory = std::getenv("VOXTREL_X11_SHM");
-    if (sharedMemory != nullptr && std::strcmp(sharedMemory, "0") == 0)
+    if (withoutSharedMemory())
         GTEST_SKIP() << "no shared picture";
     UiThread ui;
     const RECT rect{700, 200, 800, 300};
@@ -389,8 +393,7 @@ std::vector<long> ownSharedMemorySizes() {
 
 // A window that grew and shrank again does not keep the memory of its largest picture.
 TEST_F(X11Display, AShrunkWindowGivesBackTheMemoryOfItsLargerPicture) {
-    const char* sharedMemory = std::getenv("VOXTREL_X11_SHM");
-    if (sharedMemory != nullptr && std::strcmp(sharedMemory, "0") == 0)
+    if (withoutSharedMemory())
         GTEST_SKIP() << "no shared memory to give back";
     UiThread ui;
     const RECT small{700, 200, 800, 300};

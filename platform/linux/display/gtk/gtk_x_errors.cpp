@@ -55,14 +55,18 @@ std::deque<SerialRange>& expectedRanges() {
     return *ranges;
 }
 
-bool expected(::Display* x, unsigned long serial) {
-    // Ranges the server has wholly answered can no longer match an error still to come.
+// Ranges the server has wholly answered before `serial` can match no error still to come.
+void forgetAnsweredRanges(::Display* x, unsigned long serial) {
     std::deque<SerialRange>& ranges = expectedRanges();
     const unsigned long processed = LastKnownRequestProcessed(x);
     while (!ranges.empty() && ranges.front().last != 0 && ranges.front().last < processed &&
            ranges.front().last < serial)
         ranges.pop_front();
-    for (const SerialRange& range : ranges) {
+}
+
+bool expected(::Display* x, unsigned long serial) {
+    forgetAnsweredRanges(x, serial);
+    for (const SerialRange& range : expectedRanges()) {
         if (serial >= range.first && (range.last == 0 || serial <= range.last))
             return true;
     }
@@ -148,7 +152,9 @@ void watchXErrors() {
 }
 
 ExpectedErrors::ExpectedErrors(GdkDisplay* display) : display_(display) {
-    expectedRanges().push_back({NextRequest(GDK_DISPLAY_XDISPLAY(display)), 0});
+    ::Display* x = GDK_DISPLAY_XDISPLAY(display);
+    forgetAnsweredRanges(x, NextRequest(x)); // traps come every second: the list stays short
+    expectedRanges().push_back({NextRequest(x), 0});
     gdk_x11_display_error_trap_push(display);
 }
 

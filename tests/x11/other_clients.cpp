@@ -1,4 +1,4 @@
-#include "tests/x11/vanished_window.h"
+#include "tests/x11/other_clients.h"
 
 #include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/display/gtk/gtk_server_image.h"

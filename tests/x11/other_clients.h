@@ -1,4 +1,6 @@
-// Kept apart from the tests' Windows types: Xlib's and the layer's clash.
+// What other X clients, and the X server itself, do under the program: windows that vanish,
+// a server held or one that lets go of shared memory, a display thread kept busy. Kept apart from
+// the tests' Windows types: Xlib's and the layer's clash.
 #pragma once
 
 #include <memory>
