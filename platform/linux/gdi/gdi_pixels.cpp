@@ -3,6 +3,7 @@
 // Windows. Read-backs ask for BGRA, the format llvmpipe hands out fastest, and convert once.
 #include "platform/linux/gdi/gdi_control.h"
 #include "platform/linux/gdi/gdi_objects.h"
+#include "platform/linux/gdi/gdi_wgl.h"
 
 #include <GL/gl.h>
 
@@ -11,10 +12,6 @@
 #include <cstring>
 
 namespace voxtrel::gdi {
-
-struct GlContext;
-GlContext* contextDrawingInto(const BitmapObject& bitmap);
-BitmapObject* currentDrawingBitmap();
 
 namespace {
 

@@ -2,6 +2,8 @@
 // no GPU needed), into a pbuffer the size of the DC's bitmap, with the desktop OpenGL
 // compatibility profile, so OpenGL 1.1 immediate mode, lighting and selection all work.
 // Not implemented: sharing lists between contexts, contexts on window DCs.
+#include "platform/linux/gdi/gdi_wgl.h"
+
 #include "platform/linux/gdi/gdi_objects.h"
 #include "platform/linux/kernel/kernel_objects.h"
 
@@ -115,7 +117,6 @@ struct RegisterExitHook {
 
 } // namespace
 
-// The context current on this thread, if it draws into `bitmap`. Called with gdiLock() held.
 GlContext* contextDrawingInto(const BitmapObject& bitmap) {
     if (currentContext == nullptr || currentContext->dc == nullptr ||
         currentContext->dc->bitmap != &bitmap)
