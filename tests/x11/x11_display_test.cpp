@@ -305,6 +305,24 @@ TEST_F(X11Display, AWindowAnotherProgramDestroysClosesAndTheOthersRunOn) {
     EXPECT_TRUE(onScreen(950, 450, {30, 30, 170})) << "the display thread runs on";
 }
 
+// A window made while the display thread is busy, right after another window's frame: its first
+// frame may reach the display thread before its making does, and is shown all the same.
+TEST_F(X11Display, AWindowMadeWhileTheDisplayThreadIsBusyShowsItsFirstFrame) {
+    UiThread ui;
+    const RECT first{700, 200, 800, 300};
+    HWND earlier = makeLayeredWindow(ui, first, [](int, int) { return solid(30, 170, 30); });
+    ASSERT_TRUE(onScreen(750, 250, {30, 170, 30}));
+    {
+        DisplayThreadHold thread(2000);
+        ASSERT_TRUE(thread.holding());
+        ui.call(
+            [&] { presentLayered(earlier, first, [](int, int) { return solid(170, 30, 30); }); });
+        makeLayeredWindow(ui, {900, 200, 1000, 300}, [](int, int) { return solid(30, 30, 170); });
+    }
+    EXPECT_TRUE(onScreen(750, 250, {170, 30, 30}));
+    EXPECT_TRUE(onScreen(950, 250, {30, 30, 170})) << "the later window shows its only frame";
+}
+
 // A server that refuses to put a window's shared picture never says it is done with it: the
 // window then shows its pictures the plain way, starting with the refused one, and the error,
 // the same for both windows, is said once.

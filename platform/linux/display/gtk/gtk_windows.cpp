@@ -794,10 +794,28 @@ void showQueuedFrames() {
         queue.scheduled = false;
     }
     for (auto& [hwnd, frame] : frames) {
-        // A window destroyed meanwhile is not brought back by its last frame.
-        if (XWindow* window = findWindow(hwnd))
+        if (XWindow* window = findWindow(hwnd)) {
             showFrame(*window, std::move(frame));
+        } else {
+            // The window's making is still on its way: this run was asked for before it, by an
+            // earlier window's frame. The frame waits for it, unless a newer one came meanwhile.
+            // (A window destroyed meanwhile took its frame out of the queue as it went.)
+            std::lock_guard<std::mutex> guard(frameQueue().mutex);
+            frameQueue().frames.emplace(hwnd, std::move(frame));
+        }
     }
+}
+
+// The frame that came for a window before its making reached the display thread, if any.
+std::shared_ptr<const LayeredFrame> takeQueuedFrame(HWND hwnd) {
+    FrameQueue& queue = frameQueue();
+    std::lock_guard<std::mutex> guard(queue.mutex);
+    const auto found = queue.frames.find(hwnd);
+    if (found == queue.frames.end())
+        return nullptr;
+    std::shared_ptr<const LayeredFrame> frame = std::move(found->second);
+    queue.frames.erase(found);
+    return frame;
 }
 
 } // namespace
@@ -866,13 +884,9 @@ void watchCompositor() {
                      G_CALLBACK(onCompositedChanged), nullptr);
 }
 
-void applyWindowUpdate(const WindowSnapshot& snapshot, unsigned changes) {
-    XWindow*& slot = windows()[snapshot.hwnd];
-    if (slot == nullptr) {
-        slot = new XWindow;
-        slot->hwnd = snapshot.hwnd;
-    }
-    XWindow& window = *slot;
+namespace {
+
+void applyUpdate(XWindow& window, const WindowSnapshot& snapshot, unsigned changes) {
     window.state = snapshot;
     if (window.vanished)
         return;
@@ -901,6 +915,23 @@ void applyWindowUpdate(const WindowSnapshot& snapshot, unsigned changes) {
     if ((changes & kActivated) != 0 && window.mapped) {
         // With the server's time, so that the focus moves even without a window manager.
         gtk_window_present_with_time(GTK_WINDOW(window.widget), serverTime(window.widget));
+    }
+}
+
+} // namespace
+
+void applyWindowUpdate(const WindowSnapshot& snapshot, unsigned changes) {
+    XWindow*& slot = windows()[snapshot.hwnd];
+    const bool made = slot == nullptr;
+    if (made) {
+        slot = new XWindow;
+        slot->hwnd = snapshot.hwnd;
+    }
+    XWindow& window = *slot;
+    applyUpdate(window, snapshot, changes);
+    if (made) {
+        if (std::shared_ptr<const LayeredFrame> early = takeQueuedFrame(snapshot.hwnd))
+            showFrame(window, std::move(early));
     }
 }
 
