@@ -28,6 +28,7 @@ struct Startup {
     bool running = false;
     bool ended = false;
     std::thread::id thread;
+    std::thread runner; // joined as the process exits, never destroyed
 };
 
 // How long an exiting process waits for the display thread, which may be waiting on an X server
@@ -50,7 +51,12 @@ void endDisplayThread() {
         },
         nullptr);
     std::unique_lock<std::mutex> guard(startup->mutex);
-    startup->done.wait_for(guard, kEndWait, [startup] { return startup->ended; });
+    if (!startup->done.wait_for(guard, kEndWait, [startup] { return startup->ended; }))
+        return;
+    guard.unlock();
+    // Until the thread has ended altogether: its own teardown (the C library's per-thread
+    // buffers) is over before the leak check and the libraries' destructors run.
+    startup->runner.join();
 }
 
 void runDisplayThread(Startup* startup) {
@@ -110,7 +116,7 @@ bool displayThreadRunning() {
     static Startup* startup = [] {
         auto* created = new Startup;
         started = created;
-        std::thread(runDisplayThread, created).detach();
+        created->runner = std::thread(runDisplayThread, created);
         std::unique_lock<std::mutex> guard(created->mutex);
         created->done.wait(guard, [created] { return created->finished; });
         return created;
