@@ -27,7 +27,6 @@ struct Startup {
     bool finished = false;
     bool running = false;
     bool ended = false;
-    std::thread::id thread;
     std::thread runner; // joined as the process exits, never destroyed
 };
 
@@ -41,7 +40,7 @@ Startup* started = nullptr; // never destroyed, set once before the thread start
 // libraries, which run last.
 void endDisplayThread() {
     Startup* startup = started;
-    if (startup == nullptr || std::this_thread::get_id() == startup->thread)
+    if (startup == nullptr || std::this_thread::get_id() == startup->runner.get_id())
         return;
     g_main_context_invoke(
         nullptr,
@@ -72,12 +71,10 @@ void runDisplayThread(Startup* startup) {
     if (opened) {
         watchXErrors();
         noteWindowScale(); // before any other thread converts a position
-    }
-    if (opened)
         std::atexit(endDisplayThread);
+    }
     {
         std::lock_guard<std::mutex> guard(startup->mutex);
-        startup->thread = std::this_thread::get_id();
         startup->running = opened;
         startup->finished = true;
     }
@@ -112,7 +109,7 @@ void deleteBoxedWork(gpointer data) {
 } // namespace
 
 bool displayThreadRunning() {
-    // Never destroyed: the display thread runs until the process ends.
+    // Never destroyed: the display thread runs until the process exits.
     static Startup* startup = [] {
         auto* created = new Startup;
         started = created;
