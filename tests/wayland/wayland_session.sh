@@ -54,9 +54,18 @@ write_environment() { # display, auth
 export WAYLAND_DISPLAY=wayland-voxtrel
 case "$kind" in
 gnome)
-    # GNOME Shell asks the system bus for logins and power: a bus of its own stands in.
-    system_bus=$(dbus-daemon --session --fork --print-pid --address="unix:path=$folder/system-bus")
+    # GNOME Shell asks the system bus for logins and power: a bus of its own stands in. It is
+    # a child of this script, so that its end and its words are in the session's log, and the
+    # shell starts only once it answers.
+    dbus-daemon --session --nofork --nopidfile --nosyslog \
+        --address="unix:path=$folder/system-bus" >"$folder/system-bus.log" 2>&1 &
+    system_bus=$!
     export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$folder/system-bus"
+    for _ in $(seq 100); do
+        gdbus call --system -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+            -m org.freedesktop.DBus.GetId >/dev/null 2>&1 && break
+        sleep 0.1
+    done
     gsettings set org.gnome.shell enabled-extensions "['ubuntu-appindicators@ubuntu.com']"
     gsettings set org.gnome.desktop.interface enable-animations false
     gnome-shell --nested --wayland --wayland-display="$WAYLAND_DISPLAY" >"$folder/shell.log" 2>&1 &
@@ -78,7 +87,11 @@ gnome)
         fi
         sleep 0.1
     done
-    wait $shell
+    status=0
+    wait $shell || status=$?
+    bus_state=$(kill -0 $system_bus 2>/dev/null && echo "still runs" || echo "had ended")
+    echo "GNOME Shell ended with status $status; the stand-in system bus $bus_state" >&2
+    exit $status
     ;;
 sway)
     printf 'output X11-1 resolution 1280x800\nxwayland enable\nbar {\n    position top\n    tray_output *\n}\n' >"$folder/sway.conf"

@@ -63,6 +63,8 @@ public:
             std::cerr << "The session's log:\n"
                       << readFile(folder.path() + "/session.log").value_or("") << "\n"
                       << readFile(folder.path() + "/shell.log").value_or("") << "\n"
+                      << "The stand-in system bus's log:\n"
+                      << readFile(folder.path() + "/system-bus.log").value_or("") << "\n"
                       << "The program's standard error:\n"
                       << readFile(user.path() + "/stderr.log").value_or("");
         }
