@@ -1,5 +1,6 @@
 // What one frame of a cursor costs on the headless display, at window sides 102, 256 and 1024:
 //   F  a whole paintFrame, with the mouse away from the solid and over it;
+//   FrameAtItsPace  the same with the mouse away, one frame every 16 ms as the program draws;
 //   R  the visible render pass alone, with glFinish;
 //   P  the selection pass alone;
 //   B  the layer's read-back and shape building for a layered update of that size;
@@ -13,12 +14,14 @@
 #include <benchmark/benchmark.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -98,6 +101,18 @@ void FrameMouseOver(benchmark::State& state) {
     frameWhole(state, true);
 }
 
+// A frame as the program draws it, one every 16 ms: the CPU time of the frame alone, which
+// finds the caches and the processor's predictions no longer warm from the frame before.
+void FrameAtItsPace(benchmark::State& state) {
+    Cursor& cursor = prepare(static_cast<int>(state.range(0)), false);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::this_thread::sleep_for(std::chrono::milliseconds(16));
+        state.ResumeTiming();
+        cursor.paintFrame();
+    }
+}
+
 void FrameSixIcons(benchmark::State& state) {
     Cursor& cursor = prepare(static_cast<int>(state.range(0)), false, true);
     for (auto _ : state)
@@ -145,6 +160,7 @@ void sides(benchmark::internal::Benchmark* bench) {
 
 BENCHMARK(FrameMouseAway)->Apply(sides);
 BENCHMARK(FrameMouseOver)->Apply(sides);
+BENCHMARK(FrameAtItsPace)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(FrameSixIcons)->Apply(sides);
 BENCHMARK(RenderPass)->Apply(sides);
 BENCHMARK(PickPass)->Apply(sides);

@@ -8,7 +8,7 @@ VOXTREL_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libboost-serialization-dev libdevil-dev
     libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri
-    libgtk-3-dev libx11-dev libxext-dev libxrandr-dev libxss-dev
+    libgtk-3-dev libx11-dev libxext-dev libxrandr-dev libxss-dev libxi-dev
     shared-mime-info librsvg2-common
 )
 # What the tests add: unit tests, a real X server to drive, the Windows compile check.

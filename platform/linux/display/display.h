@@ -65,18 +65,22 @@ template <typename T> struct UninitialisedAllocator : std::allocator<T> {
 };
 using PixelBuffer = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
 
-// The content of one layered update: top-down rows of blue, green, red, alpha bytes, the alpha
-// 0 where the colour key hides a pixel and 255 elsewhere (the constant alpha is separate).
+// The content of one layered update: top-down rows of blue, green, red, alpha bytes as the
+// source held them. Which of them are hidden (the colour key's, or with per-pixel alpha those of
+// alpha 0) the backend applies as it takes them (frame_pixels.h), so that the pixels are gone
+// over once on their way to the screen; the constant alpha is separate.
 struct LayeredFrame {
     int x = 0;
     int y = 0;
     int width = 0;
     int height = 0;
     PixelBuffer bgra;
-    std::vector<ShapeRun> shape;
-    DWORD flags = 0;     // ULW_*
-    bool shaped = false; // some pixels are hidden (the key, or per-pixel alpha): `shape` counts
-    BYTE alpha = 255;    // constant alpha, 255 without ULW_ALPHA
+    std::vector<ShapeRun> shape; // filled where a backend finishes the pixels in place
+    DWORD flags = 0;             // ULW_*
+    bool useKey = false;         // pixels of colour `key` are hidden
+    bool pixelAlpha = false;     // pixels of alpha 0 are hidden, the others keep their alpha
+    bool shaped = false;         // some pixels are hidden (the key, or per-pixel alpha)
+    BYTE alpha = 255;            // constant alpha, 255 without ULW_ALPHA
     COLORREF key = 0;
 };
 
@@ -134,7 +138,9 @@ public:
     // Windows
     virtual void updateWindow(const WindowSnapshot& window, unsigned changes) = 0;
     virtual void destroyWindow(HWND hwnd) = 0;
-    virtual void presentFrame(HWND hwnd, std::shared_ptr<const LayeredFrame> frame) = 0;
+    // The frame is the backend's from here until it lets it go; it finishes the pixels
+    // (frame_pixels.h) where it takes them.
+    virtual void presentFrame(HWND hwnd, std::shared_ptr<LayeredFrame> frame) = 0;
 
     // Menus: shown without blocking; the choice (0 when dismissed) comes back through
     // user::completeModal with the request's token.

@@ -78,11 +78,10 @@ BitmapObject* makeBitmap(int width, int height, int bitCount, bool bottomUp);
 // the bitmap is the target of a context current on this thread. Called with gdiLock() held.
 void syncFromOpenGl(BitmapObject& bitmap, int left, int top, int width, int height);
 
-// The block of `dc`'s bitmap that a layered update shows, read once into `frame` (BGRA, the key
-// colour made transparent when `useKey`) and its shape; the DIB memory is brought up to date in
-// the same pass. False when the DC has no bitmap.
-// With `pixelAlpha` (AC_SRC_ALPHA) the pixels' own alpha says what is shown.
-bool readLayeredBlock(HDC dc, int left, int top, int width, int height, COLORREF key, bool useKey,
-                      bool pixelAlpha, display::LayeredFrame& frame);
+// The block of `dc`'s bitmap that a layered update shows, read once into `frame` as BGRA rows,
+// top-down; which pixels are hidden the backend applies as it takes them. False when the DC has
+// no bitmap.
+bool readLayeredBlock(HDC dc, int left, int top, int width, int height,
+                      display::LayeredFrame& frame);
 
 } // namespace voxtrel::gdi

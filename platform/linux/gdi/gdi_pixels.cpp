@@ -148,46 +148,14 @@ void copyFrame(BitmapObject& bitmap, bool fromOpenGl, int left, int top,
     }
 }
 
-// One pass over the frame: the hidden pixels (the key's, or with `pixelAlpha` those of alpha 0)
-// made fully transparent, premultiplied (all bytes 0), so a window system shows the frame as it
-// stands; the others given alpha 255, or with `pixelAlpha` keeping their own; and the runs of
-// shown pixels of each row, which are the window's shape.
-void keyAndShape(display::LayeredFrame& frame, COLORREF key, bool useKey, bool pixelAlpha) {
-    const std::uint32_t keyBgr = (std::uint32_t{GetBValue(key)}) |
-                                 (std::uint32_t{GetGValue(key)} << 8) |
-                                 (std::uint32_t{GetRValue(key)} << 16);
-    const std::uint32_t opaque = pixelAlpha ? 0 : 0xFF000000u;
-    frame.shape.clear();
-    std::uint8_t* pixel = frame.bgra.data();
-    for (int y = 0; y < frame.height; ++y) {
-        int runStart = -1;
-        for (int x = 0; x < frame.width; ++x, pixel += 4) {
-            std::uint32_t value;
-            std::memcpy(&value, pixel, 4);
-            const bool hidden =
-                (useKey && (value & 0x00FFFFFFu) == keyBgr) || (pixelAlpha && (value >> 24) == 0);
-            value = hidden ? 0 : value | opaque;
-            std::memcpy(pixel, &value, 4);
-            if (!hidden && runStart < 0) {
-                runStart = x;
-            } else if (hidden && runStart >= 0) {
-                frame.shape.push_back({y, runStart, x});
-                runStart = -1;
-            }
-        }
-        if (runStart >= 0)
-            frame.shape.push_back({y, runStart, frame.width});
-    }
-}
-
 } // namespace
 
 void allowPackInvert(bool allowed) {
     packInvertAllowed = allowed;
 }
 
-bool readLayeredBlock(HDC handle, int left, int top, int width, int height, COLORREF key,
-                      bool useKey, bool pixelAlpha, display::LayeredFrame& frame) {
+bool readLayeredBlock(HDC handle, int left, int top, int width, int height,
+                      display::LayeredFrame& frame) {
     std::lock_guard<std::mutex> guard(gdiLock());
     DcObject* dc = findDc(handle);
     if (dc == nullptr || dc->bitmap == nullptr)
@@ -203,7 +171,6 @@ bool readLayeredBlock(HDC handle, int left, int top, int width, int height, COLO
     bitmap.flushed = false;
     if (!fromOpenGl || !readFrameFromOpenGl(bitmap, left, top, frame))
         copyFrame(bitmap, fromOpenGl, left, top, frame);
-    keyAndShape(frame, key, useKey, pixelAlpha);
     return true;
 }
 

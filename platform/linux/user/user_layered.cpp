@@ -1,6 +1,6 @@
 // UpdateLayeredWindow: one call moves and sizes the window and hands the backend the block of
-// the source bitmap it shows, with the colour-keyed pixels, or with AC_SRC_ALPHA the pixels of
-// alpha 0, made transparent to sight and mouse.
+// the source bitmap it shows, and which pixels it makes transparent to sight and mouse: the
+// colour-keyed ones, or with AC_SRC_ALPHA those of alpha 0.
 #include "platform/linux/gdi/gdi_objects.h"
 #include "platform/linux/user/user_state.h"
 
@@ -46,14 +46,13 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC, POINT* position, SIZE* size, HDC
     if (source != nullptr) {
         const int sourceX = sourcePosition != nullptr ? sourcePosition->x : 0;
         const int sourceY = sourcePosition != nullptr ? sourcePosition->y : 0;
-        const bool pixelAlpha =
-            (flags & ULW_ALPHA) != 0 && (blend->AlphaFormat & AC_SRC_ALPHA) != 0;
-        if (!voxtrel::gdi::readLayeredBlock(source, sourceX, sourceY, width, height, key,
-                                            (flags & ULW_COLORKEY) != 0, pixelAlpha, *frame)) {
+        if (!voxtrel::gdi::readLayeredBlock(source, sourceX, sourceY, width, height, *frame)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
-        frame->shaped = (flags & ULW_COLORKEY) != 0 || pixelAlpha;
+        frame->useKey = (flags & ULW_COLORKEY) != 0;
+        frame->pixelAlpha = (flags & ULW_ALPHA) != 0 && (blend->AlphaFormat & AC_SRC_ALPHA) != 0;
+        frame->shaped = frame->useKey || frame->pixelAlpha;
     }
     frame->x = left;
     frame->y = top;

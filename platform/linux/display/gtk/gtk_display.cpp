@@ -44,7 +44,7 @@ void GtkDisplay::destroyWindow(HWND hwnd) {
     onDisplayThread([hwnd] { forgetWindow(hwnd); });
 }
 
-void GtkDisplay::presentFrame(HWND hwnd, std::shared_ptr<const LayeredFrame> frame) {
+void GtkDisplay::presentFrame(HWND hwnd, std::shared_ptr<LayeredFrame> frame) {
     if (running())
         queueFrame(hwnd, std::move(frame));
 }

@@ -5,6 +5,7 @@
 #include "platform/linux/display/gtk/gtk_display.h"
 #include "platform/linux/display/gtk/gtk_density.h"
 #include "platform/linux/display/gtk/gtk_loop.h"
+#include "platform/linux/display/gtk/gtk_pointer_motion.h"
 
 #include "platform/linux/user/user_input.h"
 
@@ -13,6 +14,8 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 
 namespace voxtrel::display::gtk {
@@ -20,6 +23,11 @@ namespace voxtrel::display::gtk {
 struct GtkDisplay::Connection {
     std::mutex mutex;
     ::Display* x = nullptr;
+    // The pointer as last read, with the motion count before the read and the time of it.
+    POINT pointer{};
+    std::uint64_t motionsAtRead = 0;
+    std::chrono::steady_clock::time_point readAt;
+    bool pointerRead = false;
 };
 
 namespace {
@@ -116,16 +124,30 @@ UINT GtkDisplay::dotsPerInch() {
     return gtk::dotsPerInch(connection_->x);
 }
 
+// A pointer moved without motion (warped by a program, or the screen changed under it) is read
+// again after this long at the latest.
+constexpr auto kPointerReadAgainAfter = std::chrono::milliseconds(250);
+
 POINT GtkDisplay::pointerPosition() {
     std::lock_guard<std::mutex> lock(connection_->mutex);
     if (connection_->x == nullptr)
         return {kFallbackScreenSize.width / 2, kFallbackScreenSize.height / 2};
+    // Unmoved since the last read: that position still holds, without asking the server.
+    const auto now = std::chrono::steady_clock::now();
+    const std::uint64_t motions = pointerMotionCount();
+    if (connection_->pointerRead && pointerMotionCounted() &&
+        motions == connection_->motionsAtRead && now - connection_->readAt < kPointerReadAgainAfter)
+        return connection_->pointer;
     ::Window root = DefaultRootWindow(connection_->x), child;
     int rootX = 0, rootY = 0, windowX, windowY;
     unsigned int buttons;
     XQueryPointer(connection_->x, root, &root, &child, &rootX, &rootY, &windowX, &windowY,
                   &buttons);
-    return {rootX, rootY};
+    connection_->pointer = {rootX, rootY};
+    connection_->motionsAtRead = motions; // a motion during the read makes the next one ask
+    connection_->readAt = now;
+    connection_->pointerRead = true;
+    return connection_->pointer;
 }
 
 } // namespace voxtrel::display::gtk

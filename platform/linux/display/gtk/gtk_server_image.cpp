@@ -108,6 +108,10 @@ std::uint8_t* ServerImage::row(int y) {
            static_cast<std::ptrdiff_t>(image_->bytes_per_line) * y;
 }
 
+std::size_t ServerImage::stride() const {
+    return static_cast<std::size_t>(image_->bytes_per_line);
+}
+
 void ServerImage::put(::Window drawable, GC gc, int width, int height) {
     // Busy before the request goes: the flush reads what the server sent meanwhile, and the
     // server may already have refused this very put.

@@ -5,6 +5,7 @@
 
 #include <X11/Xlib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -24,11 +25,17 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     std::uint8_t* row(int y);
+    std::size_t stride() const;
     // Puts the image's top-left `width` x `height` pixels on `drawable`; the server reads the
     // memory after the call returns, so the pixels are not written again until it says it is
     // done (busy() false).
     void put(::Window drawable, GC gc, int width, int height);
     bool busy() const { return busy_; }
+    // Whether a put of this image was asked for after the request numbered `serial`: that put
+    // covers whatever the server lost up to that request.
+    bool putAfter(unsigned long serial) const {
+        return putSerial_ != 0 && static_cast<long>(putSerial_ - serial) > 0;
+    }
     // The server refused a put of this image (an X error): no completion will come, and the
     // window is best shown the plain way from now on.
     bool refused() const { return refused_; }

@@ -10,6 +10,7 @@
 // compositors for no shadow: a solid casts no rectangle. Does not implement: non-layered
 // window content (such windows show an empty surface), pointer shapes.
 #include "platform/linux/display/gtk/gtk_windows.h"
+#include "platform/linux/display/frame_pixels.h"
 
 #include "platform/linux/display/gtk/gtk_density.h"
 #include "platform/linux/display/gtk/gtk_icons.h"
@@ -673,16 +674,14 @@ bool writeServerImage(XWindow& window, const LayeredFrame& frame) {
     }
     window.width = frame.width; // the part of the image the window shows
     window.height = frame.height;
-    // The frame's BGRA bytes, hidden pixels all 0, are the server's pixels as they stand.
-    const std::size_t rowBytes = static_cast<std::size_t>(frame.width) * 4;
-    for (int y = 0; y < frame.height; ++y)
-        std::memcpy(window.image->row(y), frame.bgra.data() + rowBytes * y, rowBytes);
+    // Finished BGRA bytes, hidden pixels all 0, are the server's pixels as they stand.
+    finishFramePixels(frame, window.image->row(0), window.image->stride(), window.lastShape);
     return true;
 }
 
-// The plain way: the picture, `width` x `height` BGRA pixels, becomes a cairo surface that GTK
-// draws.
-void writeCairoSurface(XWindow& window, int width, int height, const std::uint8_t* bgra) {
+// The plain way: a cairo surface of `width` x `height` that GTK draws, made where it has another
+// size; its pixels are the caller's to write, rows `width` * 4 bytes apart.
+void fitCairoSurface(XWindow& window, int width, int height) {
     if (window.surface == nullptr || width != window.width || height != window.height) {
         if (window.surface != nullptr)
             cairo_surface_destroy(window.surface);
@@ -696,7 +695,20 @@ void writeCairoSurface(XWindow& window, int width, int height, const std::uint8_
         cairo_surface_set_device_scale(window.surface, windowScale(), windowScale());
     }
     cairo_surface_flush(window.surface);
+}
+
+// The plain way's picture from pixels that are finished already.
+void writeCairoSurface(XWindow& window, int width, int height, const std::uint8_t* bgra) {
+    fitCairoSurface(window, width, height);
     std::memcpy(window.pixels.data(), bgra, static_cast<std::size_t>(width) * height * 4);
+    cairo_surface_mark_dirty(window.surface);
+}
+
+// The plain way's picture from a frame, finished on the way.
+void writeCairoSurface(XWindow& window, const LayeredFrame& frame) {
+    fitCairoSurface(window, frame.width, frame.height);
+    finishFramePixels(frame, window.pixels.data(), static_cast<std::size_t>(frame.width) * 4,
+                      window.lastShape);
     cairo_surface_mark_dirty(window.surface);
 }
 
@@ -713,9 +725,7 @@ void showFrame(XWindow& window, std::shared_ptr<const LayeredFrame> shown) {
     const LayeredFrame& frame = *shown;
     const bool served = writeServerImage(window, frame);
     if (!served)
-        writeCairoSurface(window, frame.width, frame.height, frame.bgra.data());
-
-    window.lastShape = frame.shape;
+        writeCairoSurface(window, frame);
     window.keyed = frame.shaped;
     applyFrameShape(window);
     const double opacity = frame.alpha / 255.0;
@@ -831,11 +841,29 @@ std::vector<ShownWindow> shownWindows() {
 
 namespace {
 
+// Whether the window's whole picture was put after the server lost the exposed part: then the
+// exposure needs nothing. A spinning solid's shape grows somewhere at every frame, and the
+// server reports each newly shown part; putting the picture again for it would double the
+// server's work and run a GTK paint cycle per frame.
+bool putCoversExposure(const XExposeEvent& exposure) {
+    for (const auto& [hwnd, window] : windows()) {
+        GdkWindow* gdkWindow =
+            window->widget != nullptr ? gtk_widget_get_window(window->widget) : nullptr;
+        if (window->image != nullptr && gdkWindow != nullptr &&
+            GDK_WINDOW_XID(gdkWindow) == exposure.window)
+            return window->image->putAfter(exposure.serial);
+    }
+    return false;
+}
+
 // The server is done reading a window's image: the frame that waited for it is shown, or the
 // picture put again where an exposure came while the server read it.
 GdkFilterReturn onServerEvent(GdkXEvent* event, GdkEvent*, gpointer) {
+    const XEvent& xEvent = *static_cast<XEvent*>(event);
+    if (xEvent.type == Expose)
+        return putCoversExposure(xEvent.xexpose) ? GDK_FILTER_REMOVE : GDK_FILTER_CONTINUE;
     ServerImage* done = nullptr;
-    if (!ServerImage::isCompletion(*static_cast<XEvent*>(event), done))
+    if (!ServerImage::isCompletion(xEvent, done))
         return GDK_FILTER_CONTINUE;
     for (auto& [hwnd, window] : windows()) {
         if (done == nullptr || window->image.get() != done)

@@ -3,6 +3,7 @@
 // pixels on a screen, pointer shapes, window decorations.
 #include "platform/linux/display/headless/headless_display.h"
 #include "platform/linux/display/headless/headless_control.h"
+#include "platform/linux/display/frame_pixels.h"
 
 #include "platform/linux/shell/shell_input.h"
 #include "platform/linux/user/user_input.h"
@@ -164,7 +165,10 @@ void HeadlessDisplay::destroyWindow(HWND hwnd) {
     s.changed.notify_all();
 }
 
-void HeadlessDisplay::presentFrame(HWND hwnd, std::shared_ptr<const LayeredFrame> frame) {
+void HeadlessDisplay::presentFrame(HWND hwnd, std::shared_ptr<LayeredFrame> frame) {
+    // Finished in place: what the tests read is what a screen would show.
+    finishFramePixels(*frame, frame->bgra.data(), static_cast<std::size_t>(frame->width) * 4,
+                      frame->shape);
     State& s = state();
     std::lock_guard<std::mutex> guard(s.mutex);
     auto found = s.windows.find(hwnd);

@@ -16,7 +16,7 @@ public:
     UINT dotsPerInch() override;
     void updateWindow(const WindowSnapshot& window, unsigned changes) override;
     void destroyWindow(HWND hwnd) override;
-    void presentFrame(HWND hwnd, std::shared_ptr<const LayeredFrame> frame) override;
+    void presentFrame(HWND hwnd, std::shared_ptr<LayeredFrame> frame) override;
     void showMenu(const MenuRequest& request) override;
     void cancelModal(std::uint64_t token) override;
     void showMessageBox(const BoxRequest& request) override;
