@@ -2,6 +2,7 @@
 // OpenGL surface, key-coloured pixels transparent to sight and to the mouse.
 #include "platform/win32.h"
 
+#include "platform/linux/display/frame_pixels.h"
 #include "platform/linux/display/headless/headless_control.h"
 #include "platform/linux/gdi/gdi_control.h"
 #include "tests/support/gl_surface.h"
@@ -9,6 +10,7 @@
 #include "tests/support/temp_dir.h"
 
 #include <cstring>
+#include <random>
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -175,6 +177,89 @@ TEST(LayeredWindow, ABitmapWithoutOpenGlIsReadFromItsMemoryAndOnlyWhereItExists)
     EXPECT_EQ(frame->shape[1].x0, 4);
     DeleteDC(dc);
     DeleteObject(bitmap);
+}
+
+// Frames of every width from 1 to 37 with runs of every length, hidden by the key, by alpha 0 or
+// by both, finished into a target with wider rows and in place: each pixel and each run of the
+// shape as a plain pixel-by-pixel reading says, whichever of four pixels a run starts or ends on.
+TEST(LayeredWindow, FinishingAFrameHidesExactlyTheKeyedOrClearPixelsOnEveryRunBoundary) {
+    std::mt19937 random(7);
+    constexpr std::uint32_t kKeyPixel = 0x000000FFu; // kBlueKey as B, G, R, A bytes, alpha 0
+    for (int width = 1; width <= 37; ++width) {
+        for (int mode = 0; mode < 3; ++mode) {
+            voxtrel::display::LayeredFrame frame;
+            frame.width = width;
+            frame.height = 5;
+            frame.useKey = mode != 1;
+            frame.pixelAlpha = mode != 0;
+            frame.key = kBlueKey;
+            frame.bgra.resize(static_cast<std::size_t>(width) * frame.height * 4);
+            // Runs of random lengths, each of one kind: the key (with an alpha of its own), a
+            // clear pixel, or a shown one with some alpha; the key colour with alpha 0 too.
+            std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * frame.height);
+            for (std::size_t i = 0; i < pixels.size();) {
+                const int kind = static_cast<int>(random() % 3);
+                for (int n = 1 + static_cast<int>(random() % 9); n > 0 && i < pixels.size();
+                     --n, ++i) {
+                    const std::uint32_t colour = random() & 0x00FFFFFFu;
+                    pixels[i] = kind == 0   ? kKeyPixel | (random() % 2 == 0 ? 0 : 0x80000000u)
+                                : kind == 1 ? colour
+                                            : colour | ((1 + random() % 255) << 24);
+                }
+            }
+            std::memcpy(frame.bgra.data(), pixels.data(), frame.bgra.size());
+
+            std::vector<voxtrel::display::ShapeRun> expectedShape;
+            std::vector<std::uint32_t> expected(pixels.size());
+            for (int y = 0; y < frame.height; ++y) {
+                int runStart = -1;
+                for (int x = 0; x <= width; ++x) {
+                    bool hidden = true;
+                    if (x < width) {
+                        const std::uint32_t value = pixels[y * width + x];
+                        hidden = (frame.useKey && (value & 0x00FFFFFFu) == kKeyPixel) ||
+                                 (frame.pixelAlpha && (value >> 24) == 0);
+                        expected[y * width + x] =
+                            hidden ? 0 : value | (frame.pixelAlpha ? 0 : 0xFF000000u);
+                    }
+                    if (!hidden && runStart < 0)
+                        runStart = x;
+                    if (hidden && runStart >= 0) {
+                        expectedShape.push_back({y, runStart, x});
+                        runStart = -1;
+                    }
+                }
+            }
+            auto sameShape = [&](const std::vector<voxtrel::display::ShapeRun>& shape) {
+                if (shape.size() != expectedShape.size())
+                    return false;
+                for (std::size_t i = 0; i < shape.size(); ++i)
+                    if (shape[i].y != expectedShape[i].y || shape[i].x0 != expectedShape[i].x0 ||
+                        shape[i].x1 != expectedShape[i].x1)
+                        return false;
+                return true;
+            };
+            // Into rows wider than the frame's, whose padding stays as it was.
+            const std::size_t stride = static_cast<std::size_t>(width) * 4 + 12;
+            std::vector<std::uint8_t> target(stride * frame.height, 0xAB);
+            std::vector<voxtrel::display::ShapeRun> shape;
+            voxtrel::display::finishFramePixels(frame, target.data(), stride, shape);
+            for (int y = 0; y < frame.height; ++y) {
+                ASSERT_EQ(std::memcmp(target.data() + stride * y, &expected[y * width],
+                                      static_cast<std::size_t>(width) * 4),
+                          0)
+                    << "width " << width << " mode " << mode << " row " << y;
+                EXPECT_EQ(target[stride * y + width * 4], 0xAB) << "written past the row";
+            }
+            EXPECT_TRUE(sameShape(shape)) << "width " << width << " mode " << mode;
+            // In place, as the headless display finishes its frames.
+            voxtrel::display::finishFramePixels(frame, frame.bgra.data(),
+                                                static_cast<std::size_t>(width) * 4, frame.shape);
+            ASSERT_EQ(std::memcmp(frame.bgra.data(), expected.data(), frame.bgra.size()), 0)
+                << "width " << width << " mode " << mode << " in place";
+            EXPECT_TRUE(sameShape(frame.shape));
+        }
+    }
 }
 
 } // namespace

@@ -500,11 +500,17 @@ TEST_F(X11Display, MouseAndKeysArriveInOrderWithClientCoordinates) {
                                        WM_RBUTTONDOWN, WM_RBUTTONUP,  WM_MOUSEWHEEL,
                                        WM_KEYDOWN,     WM_CONTEXTMENU};
 
+    POINT pointer{};
+    GetCursorPos(&pointer); // read just before the move: the position it had must not be kept
     xdotool("mousemove 350 260");
     ASSERT_TRUE(waitForMessage(hwnd, WM_MOUSEMOVE));
     const auto move = messagesOf(hwnd, {WM_MOUSEMOVE}).back();
     EXPECT_EQ(xOf(move.lParam), 50);
     EXPECT_EQ(yOf(move.lParam), 60);
+    // A program answering the move asks where the pointer is: where the move took it.
+    GetCursorPos(&pointer);
+    EXPECT_EQ(pointer.x, 350);
+    EXPECT_EQ(pointer.y, 260);
 
     // Wheel notches come as instant clicks of buttons 4 and 5; the left click is a machine's, a
     // few microseconds long, which must arrive as well as a hand's.

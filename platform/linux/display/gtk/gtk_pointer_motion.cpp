@@ -1,5 +1,7 @@
-// Counting the pointer's raw motion on the display thread's connection, whose events GDK reads
-// anyway; raw events go to the root window whatever window the pointer is over or who grabbed it.
+// Counting the pointer's motion on the display thread's connection, whose events GDK reads
+// anyway: raw motion, which goes to the root window whatever window the pointer is over or who
+// grabbed it, and the motion and crossings of the program's own windows, which a warp of the
+// pointer (as xdotool's) also makes while it makes no raw motion.
 #include "platform/linux/display/gtk/gtk_pointer_motion.h"
 #include "platform/linux/display/gtk/gtk_x_errors.h"
 
@@ -17,13 +19,18 @@ std::atomic<bool> counted{false};
 std::atomic<std::uint64_t> motions{0};
 int inputOpcode = -1;
 
-GdkFilterReturn onRawMotion(GdkXEvent* event, GdkEvent*, gpointer) {
-    const auto& cookie = static_cast<XEvent*>(event)->xcookie;
-    if (cookie.type != GenericEvent || cookie.extension != inputOpcode ||
-        cookie.evtype != XI_RawMotion)
-        return GDK_FILTER_CONTINUE;
-    motions.fetch_add(1, std::memory_order_release);
-    return GDK_FILTER_REMOVE; // GDK has no use for raw events
+GdkFilterReturn onMotion(GdkXEvent* event, GdkEvent*, gpointer) {
+    const XEvent& x = *static_cast<XEvent*>(event);
+    const bool input = x.type == GenericEvent && x.xcookie.extension == inputOpcode;
+    if (input && x.xcookie.evtype == XI_RawMotion) {
+        motions.fetch_add(1, std::memory_order_release);
+        return GDK_FILTER_REMOVE; // GDK has no use for raw events
+    }
+    if ((input && (x.xcookie.evtype == XI_Motion || x.xcookie.evtype == XI_Enter ||
+                   x.xcookie.evtype == XI_Leave)) ||
+        x.type == MotionNotify || x.type == EnterNotify || x.type == LeaveNotify)
+        motions.fetch_add(1, std::memory_order_release);
+    return GDK_FILTER_CONTINUE;
 }
 
 } // namespace
@@ -43,7 +50,7 @@ void watchPointerMotion() {
     XISelectEvents(x, DefaultRootWindow(x), &mask, 1);
     if (trap.pop() != 0)
         return;
-    gdk_window_add_filter(nullptr, onRawMotion, nullptr);
+    gdk_window_add_filter(nullptr, onMotion, nullptr);
     counted = true;
 }
 

@@ -1,7 +1,8 @@
 // Whether the pointer has moved, told without asking the X server: every shown cursor asks for
 // the pointer at every frame (to know whether it hovers), and an XQueryPointer each time would
 // cost a round trip to the server per frame while the pointer lies still. The display thread
-// counts the pointer's raw motion (XInput 2, reported whatever window the pointer is over).
+// counts the pointer's raw motion (XInput 2, reported whatever window the pointer is over) and
+// the motion and crossings of the program's own windows.
 #pragma once
 
 #include <cstdint>

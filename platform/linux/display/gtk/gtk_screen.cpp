@@ -124,8 +124,8 @@ UINT GtkDisplay::dotsPerInch() {
     return gtk::dotsPerInch(connection_->x);
 }
 
-// A pointer moved without motion (warped by a program, or the screen changed under it) is read
-// again after this long at the latest.
+// A pointer moved without a motion that is counted (warped by a program away from the program's
+// windows, or the screen changed under it) is read again after this long at the latest.
 constexpr auto kPointerReadAgainAfter = std::chrono::milliseconds(250);
 
 POINT GtkDisplay::pointerPosition() {
