@@ -759,8 +759,8 @@ TEST_F(X11Display, WithACompositorTheWindowIsThreeQuartersOpaqueAndItsKeyTranspa
     auto pattern = [](int x, int y) {
         return (x >= 20 && x < 80 && y >= 20 && y < 80) ? Rgb{200, 100, 40} : Rgb{0, 0, 255};
     };
-    makeLayeredWindow(ui, {400, 300, 500, 400}, pattern, 0, 0, ULW_COLORKEY | ULW_ALPHA, 192,
-                      "voxtrel-composited-test");
+    HWND translucent = makeLayeredWindow(ui, {400, 300, 500, 400}, pattern, 0, 0,
+                                         ULW_COLORKEY | ULW_ALPHA, 192, "voxtrel-composited-test");
     const std::string window = xWindowOf("voxtrel-composited-test");
     ASSERT_FALSE(window.empty());
     EXPECT_TRUE(waitForCommand("xprop -id " + window +
@@ -784,6 +784,21 @@ TEST_F(X11Display, WithACompositorTheWindowIsThreeQuartersOpaqueAndItsKeyTranspa
     const auto shot = takeScreenshot();
     EXPECT_TRUE(shot->at(405, 305) == before->at(405, 305)) << "the key shows what lies beneath";
     EXPECT_TRUE(shot->at(495, 395) == before->at(495, 395));
+    // The next frame shows less: where the last one showed and this one does not, what lies
+    // beneath is seen again.
+    ui.call([&] {
+        presentLayered(
+            translucent, {400, 300, 500, 400},
+            [](int x, int y) {
+                return (x >= 20 && x < 40 && y >= 20 && y < 40) ? Rgb{200, 100, 40}
+                                                                : Rgb{0, 0, 255};
+            },
+            ULW_COLORKEY | ULW_ALPHA, 192);
+    });
+    EXPECT_TRUE(waitFor([&] {
+        const auto now = takeScreenshot();
+        return now && now->at(450, 350) == before->at(450, 350);
+    })) << "the last frame's solid is gone where the new one shows nothing";
     Sleep(1200); // the coverage is read again within a second
     clearRecorded();
     ui.call([&] { InvalidateRect(beneath, nullptr, FALSE); });

@@ -112,14 +112,21 @@ std::size_t ServerImage::stride() const {
     return static_cast<std::size_t>(image_->bytes_per_line);
 }
 
-void ServerImage::put(::Window drawable, GC gc, int width, int height) {
+void ServerImage::put(::Window drawable, GC gc, int x, int y, int width, int height) {
+    x = std::clamp(x, 0, width_);
+    y = std::clamp(y, 0, height_);
+    width = std::clamp(width, 0, width_ - x);
+    height = std::clamp(height, 0, height_ - y);
     // Busy before the request goes: the flush reads what the server sent meanwhile, and the
     // server may already have refused this very put.
     busy_ = true;
     putSerial_ = NextRequest(x_);
-    XShmPutImage(x_, drawable, gc, image_, 0, 0, 0, 0,
-                 static_cast<unsigned>(std::min(width, width_)),
-                 static_cast<unsigned>(std::min(height, height_)), True);
+    putX_ = x;
+    putY_ = y;
+    putWidth_ = width;
+    putHeight_ = height;
+    XShmPutImage(x_, drawable, gc, image_, x, y, x, y, static_cast<unsigned>(width),
+                 static_cast<unsigned>(height), True);
     XFlush(x_);
 }
 

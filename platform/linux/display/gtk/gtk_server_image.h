@@ -26,15 +26,17 @@ public:
     int height() const { return height_; }
     std::uint8_t* row(int y);
     std::size_t stride() const;
-    // Puts the image's top-left `width` x `height` pixels on `drawable`; the server reads the
-    // memory after the call returns, so the pixels are not written again until it says it is
-    // done (busy() false).
-    void put(::Window drawable, GC gc, int width, int height);
+    // Puts the image's block of `width` x `height` pixels at (x, y) on `drawable` at the same
+    // place; the server reads the memory after the call returns, so the pixels are not written
+    // again until it says it is done (busy() false).
+    void put(::Window drawable, GC gc, int x, int y, int width, int height);
     bool busy() const { return busy_; }
-    // Whether a put of this image was asked for after the request numbered `serial`: that put
-    // covers whatever the server lost up to that request.
-    bool putAfter(unsigned long serial) const {
-        return putSerial_ != 0 && static_cast<long>(putSerial_ - serial) > 0;
+    // Whether the last put of this image was asked for after the request numbered `serial` and
+    // covered the block at (x, y) of `width` x `height`: it brought back whatever of that block
+    // the server had lost up to that request.
+    bool putCovers(unsigned long serial, int x, int y, int width, int height) const {
+        return putSerial_ != 0 && static_cast<long>(putSerial_ - serial) > 0 && x >= putX_ &&
+               y >= putY_ && x + width <= putX_ + putWidth_ && y + height <= putY_ + putHeight_;
     }
     // The server refused a put of this image (an X error): no completion will come, and the
     // window is best shown the plain way from now on.
@@ -61,6 +63,10 @@ private:
     bool refused_ = false;
     bool detached_ = false;
     unsigned long putSerial_ = 0;
+    int putX_ = 0;
+    int putY_ = 0;
+    int putWidth_ = 0;
+    int putHeight_ = 0;
 };
 
 } // namespace voxtrel::display::gtk

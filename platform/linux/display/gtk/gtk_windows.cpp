@@ -70,6 +70,11 @@ struct XWindow {
     cairo_surface_t* surface = nullptr;
     std::vector<ShapeRun> lastShape; // the last frame's shown pixels
     bool keyed = false;              // and whether it hides the others
+    // The box of the shown pixels of the picture last put: outside it the server's picture of
+    // the window is all transparent, so that the next put needs to cover only this box and the
+    // next picture's.
+    RECT putBox{};
+    bool putBoxKnown = false;
     std::vector<ShapeRun> boundingShape;
     std::vector<ShapeRun> inputShape;
     bool shaped = false;
@@ -254,12 +259,57 @@ gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer) {
     return TRUE;
 }
 
-void putImage(XWindow& window) {
+// The box of the last frame's shown pixels; the whole window where it hides none.
+RECT shownBox(const XWindow& window) {
+    if (!window.keyed)
+        return {0, 0, window.width, window.height};
+    RECT box{window.width, window.height, 0, 0};
+    for (const ShapeRun& run : window.lastShape) {
+        box.left = std::min<LONG>(box.left, run.x0);
+        box.right = std::max<LONG>(box.right, run.x1);
+        box.top = std::min<LONG>(box.top, run.y);
+        box.bottom = std::max<LONG>(box.bottom, run.y + 1);
+    }
+    return box.left < box.right ? box : RECT{0, 0, 0, 0};
+}
+
+// Puts the block `part` of the window's image, where it has one.
+void putImagePart(XWindow& window, const RECT& part) {
+    window.putBox = shownBox(window);
+    window.putBoxKnown = true;
+    if (part.right <= part.left || part.bottom <= part.top)
+        return;
     GdkWindow* gdkWindow = gtk_widget_get_window(window.widget);
     if (window.gc == nullptr)
         window.gc =
             XCreateGC(GDK_WINDOW_XDISPLAY(gdkWindow), GDK_WINDOW_XID(gdkWindow), 0, nullptr);
-    window.image->put(GDK_WINDOW_XID(gdkWindow), window.gc, window.width, window.height);
+    window.image->put(GDK_WINDOW_XID(gdkWindow), window.gc, part.left, part.top,
+                      part.right - part.left, part.bottom - part.top);
+}
+
+// Puts the window's whole image: for what the server lost, or a window of a new size.
+void putImage(XWindow& window) {
+    putImagePart(window, {0, 0, window.width, window.height});
+}
+
+// Puts what changed with a new frame of the same size: the box of its shown pixels, and the
+// box of the last picture's, which becomes transparent where the new one shows nothing.
+void putNewFrame(XWindow& window, int lastWidth, int lastHeight) {
+    if (!window.putBoxKnown || lastWidth != window.width || lastHeight != window.height) {
+        putImage(window);
+        return;
+    }
+    const RECT last = window.putBox;
+    RECT part = shownBox(window);
+    if (last.right > last.left) {
+        if (part.right <= part.left) {
+            part = last;
+        } else {
+            part = {std::min(part.left, last.left), std::min(part.top, last.top),
+                    std::max(part.right, last.right), std::max(part.bottom, last.bottom)};
+        }
+    }
+    putImagePart(window, part);
 }
 
 gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
@@ -564,6 +614,7 @@ void applyVisibility(XWindow& window) {
     if (!window.state.visible) {
         gtk_widget_hide(window.widget);
         window.mapped = false;
+        window.putBoxKnown = false; // shown again, it is put whole
         return;
     }
     if (window.state.minimized) {
@@ -576,6 +627,8 @@ void applyVisibility(XWindow& window) {
             // since a minimised cursor draws no more frames.
             gtk_widget_hide(window.widget);
             window.mapped = false;
+            window.putBoxKnown = false;
+            window.putBoxKnown = false; // shown again, it is put whole
             window.withdrawnAsMinimized = true;
             return;
         }
@@ -597,15 +650,14 @@ guint32 serverTime(GtkWidget* widget) {
 }
 
 // Whether the pointer is over the window's rectangle: only there can a click need the input
-// shape, and a shape left as it was costs the compositor nothing.
+// shape, and a shape left as it was costs the compositor nothing. Asked at every frame, of the
+// position the backend keeps, which costs no round trip to the server while the pointer lies
+// still.
 bool pointerNear(const XWindow& window) {
-    GdkDisplay* display = gtk_widget_get_display(window.widget);
-    GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
-    gdouble gdkX = 0, gdkY = 0;
-    gdk_device_get_position_double(pointer, nullptr, &gdkX, &gdkY);
-    const LONG x = toDevice(gdkX), y = toDevice(gdkY);
+    const POINT pointer = current().pointerPosition();
     const RECT& rect = window.state.rect;
-    return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+    return pointer.x >= rect.left && pointer.x < rect.right && pointer.y >= rect.top &&
+           pointer.y < rect.bottom;
 }
 
 // The shape the window's way of showing wants for its last frame.
@@ -723,6 +775,7 @@ void showFrame(XWindow& window, std::shared_ptr<const LayeredFrame> shown) {
     }
     window.waiting.reset();
     const LayeredFrame& frame = *shown;
+    const int lastWidth = window.width, lastHeight = window.height;
     const bool served = writeServerImage(window, frame);
     if (!served)
         writeCairoSurface(window, frame);
@@ -739,7 +792,7 @@ void showFrame(XWindow& window, std::shared_ptr<const LayeredFrame> shown) {
     if (!served)
         gtk_widget_queue_draw(window.widget);
     else if (window.mapped)
-        putImage(window); // an unmapped window is given it when the server exposes it
+        putNewFrame(window, lastWidth, lastHeight); // an unmapped one is given it when exposed
     if (window.state.visible && !window.mapped)
         applyVisibility(window);
 }
@@ -851,7 +904,8 @@ bool putCoversExposure(const XExposeEvent& exposure) {
             window->widget != nullptr ? gtk_widget_get_window(window->widget) : nullptr;
         if (window->image != nullptr && gdkWindow != nullptr &&
             GDK_WINDOW_XID(gdkWindow) == exposure.window)
-            return window->image->putAfter(exposure.serial);
+            return window->image->putCovers(exposure.serial, exposure.x, exposure.y, exposure.width,
+                                            exposure.height);
     }
     return false;
 }
