@@ -63,12 +63,7 @@ TEST(ProgramBinary, RunsOnTheHeadlessDisplayAndEndsCleanlyOnSigterm) {
     EXPECT_TRUE(std::filesystem::is_directory(appData + "/voxtrel"));
 
     kill(child, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    pid_t ended = 0;
-    while ((ended = waitpid(child, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    if (ended == 0) {
+    if (!waitFor([&] { return waitpid(child, &status, WNOHANG) != 0; }, 15000)) {
         kill(child, SIGKILL);
         waitpid(child, &status, 0);
         FAIL() << "SIGTERM did not end it";

@@ -44,7 +44,7 @@ protected:
     void start() {
         program = std::async(std::launch::async,
                              [] { return WinMain(nullptr, nullptr, nullptr, SW_SHOWDEFAULT); });
-        ASSERT_TRUE(waitUntil([] { return !headless::trayIcons().empty(); }));
+        ASSERT_TRUE(waitFor([] { return !headless::trayIcons().empty(); }));
     }
     // "Exit" from the main menu, and the end of WinMain.
     void exitProgram() {
@@ -61,7 +61,7 @@ protected:
     }
     std::vector<HWND> cursorWindows(std::size_t count) {
         std::vector<HWND> windows;
-        EXPECT_TRUE(waitUntil([&] { return registered().size() == count; }));
+        EXPECT_TRUE(waitFor([&] { return registered().size() == count; }));
         for (CursorThread* entry : registered())
             windows.push_back(waitForWindow(entry));
         return windows;
@@ -119,10 +119,10 @@ TEST_F(Program, ADoubleClickOnTheTrayIconShowsEveryCursorAndOpensNoMenu) {
     start();
     const HWND cursor = cursorWindows(1)[0];
     choose(IDM_HIDE_ALL);
-    ASSERT_TRUE(waitUntil([&] { return !headless::window(cursor)->state.visible; }));
+    ASSERT_TRUE(waitFor([&] { return !headless::window(cursor)->state.visible; }));
     for (UINT event : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
         ASSERT_TRUE(headless::trayEvent(event));
-    EXPECT_TRUE(waitUntil([&] { return headless::window(cursor)->state.visible; }));
+    EXPECT_TRUE(waitFor([&] { return headless::window(cursor)->state.visible; }));
     EXPECT_TRUE(headless::window(cursor)->active) << "shown, raised and activated";
     EXPECT_FALSE(headless::waitForMenu(std::chrono::milliseconds(800)).has_value());
 }
@@ -136,18 +136,18 @@ TEST_F(Program, MainMenuCommandsAddHideShowSaveAndAbout) {
               GetWindowThreadProcessId(windows[1], nullptr));
 
     choose(IDM_HIDE_ALL);
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(waitFor([&] {
         return !headless::window(windows[0])->state.visible &&
                !headless::window(windows[1])->state.visible;
     }));
     choose(IDM_SHOW_ALL);
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(waitFor([&] {
         return headless::window(windows[0])->state.visible &&
                headless::window(windows[1])->state.visible;
     }));
 
     choose(IDM_SAVE_CONFIG);
-    EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(appData + "/voxtrel/init.dat"); }));
+    EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(appData + "/voxtrel/init.dat"); }));
 
     choose(IDM_ABOUT);
     const auto box = headless::waitForMessageBox();
@@ -165,7 +165,7 @@ TEST_F(Program, ASavedConfigurationIsRestoredByTheNextRun) {
     choose(IDM_NEW_CURSOR);
     cursorWindows(2);
     choose(IDM_SAVE_CONFIG);
-    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(appData + "/voxtrel/init.dat"); }));
+    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(appData + "/voxtrel/init.dat"); }));
     exitProgram();
     ASSERT_TRUE(registered().empty());
 
@@ -228,11 +228,11 @@ TEST_F(Program, SeventyCursorsOverARunStillEndWithExit) {
     for (int i = 0; i < 69; ++i) {
         choose(IDM_NEW_CURSOR);
         if (i % 3 != 0) {
-            ASSERT_TRUE(waitUntil([] { return IsWindow(registered().back()->cursor->hwnd); }));
+            ASSERT_TRUE(waitFor([] { return IsWindow(registered().back()->cursor->hwnd); }));
             PostMessageA(registered().back()->cursor->hwnd, WM_COMMAND, IDM_CLOSE, 0);
         }
     }
-    ASSERT_TRUE(waitUntil([&] { return desktop.threadHandles.size() == before + 70; }));
+    ASSERT_TRUE(waitFor([&] { return desktop.threadHandles.size() == before + 70; }));
     // A thread past the first 64 that is slow to tear down: Exit must wait for it too.
     const DWORD late = registered().back()->threadId;
     kernel::holdThreadEnd(late);
@@ -243,7 +243,7 @@ TEST_F(Program, SeventyCursorsOverARunStillEndWithExit) {
     ASSERT_TRUE(headless::trayEvent(WM_RBUTTONDOWN));
     ASSERT_TRUE(headless::waitForMenu().has_value());
     headless::answerMenu(IDM_EXIT);
-    ASSERT_TRUE(waitUntil([] { return registered().empty(); }, 30000)) << registered().size();
+    ASSERT_TRUE(waitFor([] { return registered().empty(); }, 30000)) << registered().size();
     EXPECT_EQ(program.wait_for(std::chrono::milliseconds(500)), std::future_status::timeout)
         << "the program returned while a cursor thread still ran";
     kernel::releaseThreadEnd(late);
@@ -278,9 +278,9 @@ TEST_F(Program, AConfigurationWithNoCursorStartsNoneAndADamagedOneTheDefault) {
     start();
     cursorWindows(1);
     PostMessageA(registered().front()->cursor->hwnd, WM_COMMAND, IDM_CLOSE, 0);
-    ASSERT_TRUE(waitUntil([] { return registered().empty(); }));
+    ASSERT_TRUE(waitFor([] { return registered().empty(); }));
     choose(IDM_SAVE_CONFIG);
-    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(appData + "/voxtrel/init.dat"); }));
+    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(appData + "/voxtrel/init.dat"); }));
     exitProgram();
 
     start();
@@ -311,7 +311,7 @@ TEST(StuckCursor, HoldsUpNeitherTheOtherCursorsNorExit) {
         c.centerX = 300;
         c.centerY = 200;
     });
-    ASSERT_TRUE(waitUntil([&] { return stuck->cursor->hwnd != nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return stuck->cursor->hwnd != nullptr; }));
     Sleep(200);          // into its scene's set-up, waiting for the library
     desktop.newCursor(); // as "New Cursor" makes one, at the screen's centre
     ASSERT_EQ(registered().size(), 2u);

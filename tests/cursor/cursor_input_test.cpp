@@ -72,23 +72,23 @@ TEST_F(CursorInput, DraggingMovesTheCentreWithThePointerPastTheScreenEdges) {
     EXPECT_EQ(frameOrigin(hwnd).x, 640 - 128);
 
     headless::press(Button::Left);
-    ASSERT_TRUE(waitUntil([&] { return GetCapture() == hwnd; }));
+    ASSERT_TRUE(waitFor([&] { return GetCapture() == hwnd; }));
     EXPECT_TRUE(headless::window(hwnd)->active) << "a left press activates the cursor";
     EXPECT_EQ(GetForegroundWindow(), hwnd);
 
     headless::movePointer(700, 560);
-    EXPECT_TRUE(waitUntil([&] { return frameOrigin(hwnd).x == 700 - 128; }));
+    EXPECT_TRUE(waitFor([&] { return frameOrigin(hwnd).x == 700 - 128; }));
     EXPECT_EQ(frameOrigin(hwnd).y, 560 - 128);
     // A middle click while the left button is down does not end the left button's drag.
     headless::press(Button::Middle);
     headless::release(Button::Middle);
     // Outside the window and the screen: the capture keeps the moves coming.
     headless::movePointer(-30, -40);
-    EXPECT_TRUE(waitUntil([&] { return frameOrigin(hwnd).x == -30 - 128; }));
+    EXPECT_TRUE(waitFor([&] { return frameOrigin(hwnd).x == -30 - 128; }));
     EXPECT_EQ(frameOrigin(hwnd).y, -40 - 128);
 
     headless::release(Button::Left);
-    ASSERT_TRUE(waitUntil([&] { return GetCapture() == nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return GetCapture() == nullptr; }));
     headless::movePointer(400, 300);
     ASSERT_TRUE(waitForMoreFrames(hwnd, 3));
     EXPECT_EQ(frameOrigin(hwnd).x, -30 - 128) << "the drag ended with the release";
@@ -98,14 +98,14 @@ TEST_F(CursorInput, TheMiddleButtonDragsFromItsOwnPressWithoutActivating) {
     CursorThread* entry = nullptr;
     HWND hwnd = startUnderPointer(entry);
     headless::press(Button::Middle);
-    ASSERT_TRUE(waitUntil([&] { return GetCapture() == hwnd; }));
+    ASSERT_TRUE(waitFor([&] { return GetCapture() == hwnd; }));
     headless::movePointer(600, 450);
-    EXPECT_TRUE(waitUntil([&] { return frameOrigin(hwnd).x == 600 - 128; }))
+    EXPECT_TRUE(waitFor([&] { return frameOrigin(hwnd).x == 600 - 128; }))
         << frameOrigin(hwnd).x << ": the drag starts where the middle button went down";
     EXPECT_EQ(frameOrigin(hwnd).y, 450 - 128);
     EXPECT_FALSE(headless::window(hwnd)->active);
     headless::release(Button::Middle);
-    ASSERT_TRUE(waitUntil([&] { return GetCapture() == nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return GetCapture() == nullptr; }));
 }
 
 // A window manager that drags the window itself: the centre follows the places it reports
@@ -121,7 +121,7 @@ TEST_F(CursorInput, TheCentreFollowsTheSystemsMoveLoopAndNoStrayMove) {
     user::deliverManagerMoved(hwnd, {300, 200});
     user::deliverManagerMoved(hwnd, {310, 205});
     user::deliverManagerMoveEnd(hwnd);
-    EXPECT_TRUE(waitUntil([&] { return frameOrigin(hwnd).x == 310; }));
+    EXPECT_TRUE(waitFor([&] { return frameOrigin(hwnd).x == 310; }));
     EXPECT_EQ(frameOrigin(hwnd).y, 205);
     ASSERT_TRUE(waitForMoreFrames(hwnd, 3));
     EXPECT_EQ(frameOrigin(hwnd).x, 310) << "it stays where the manager put it";
@@ -164,7 +164,7 @@ TEST_F(CursorInput, ADroppedImageBecomesTheBackgroundOfEveryFace) {
     CursorThread* entry = nullptr;
     HWND hwnd = startUnderPointer(entry, [](Cursor& c) { c.launcherEnabled = 0; });
     ASSERT_TRUE(headless::dropFiles({image}));
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(waitFor([&] {
         const Rgb centre = framePixel(hwnd, 128, 128);
         return centre.green > centre.red + 40 && centre.green > centre.blue + 40;
     })) << "the face turned green";
@@ -194,7 +194,7 @@ TEST_F(CursorDrops, ADroppedFileBecomesTheLauncherOfTheFaceUnderThePointer) {
     const Rgb before = framePixel(hwnd, 128, 128);
     EXPECT_LT(before.red, before.green + 20) << "no red icon yet";
     ASSERT_TRUE(headless::dropFiles({launcher}));
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(waitFor([&] {
         const Rgb inset = framePixel(hwnd, 128, 128);
         return inset.red > inset.green + 40;
     })) << "the inset of the face shows the file's icon";
@@ -402,7 +402,7 @@ TEST_F(PropertyMenu, CommandsChangeTheFramesAndTheWindow) {
 
     openMenu();
     headless::answerMenu(IDM_ALPHABLEND);
-    EXPECT_TRUE(waitUntil([&] { return headless::lastFrame(hwnd)->alpha == 255; }));
+    EXPECT_TRUE(waitFor([&] { return headless::lastFrame(hwnd)->alpha == 255; }));
     EXPECT_EQ(headless::lastFrame(hwnd)->flags, static_cast<DWORD>(ULW_ALPHA));
 
     openMenu();
@@ -413,26 +413,26 @@ TEST_F(PropertyMenu, CommandsChangeTheFramesAndTheWindow) {
     openMenu();
     headless::answerMenu(IDM_ON_TOP);
     EXPECT_TRUE(
-        waitUntil([&] { return (headless::window(hwnd)->state.exStyle & WS_EX_TOPMOST) == 0; }));
+        waitFor([&] { return (headless::window(hwnd)->state.exStyle & WS_EX_TOPMOST) == 0; }));
 
     auto menu = openMenu();
     EXPECT_FALSE(checked(menu, IDM_ON_TOP));
     EXPECT_FALSE(greyed(menu, IDM_SHOW_IN_TASKBAR));
     headless::answerMenu(IDM_SHOW_IN_TASKBAR);
     EXPECT_TRUE(
-        waitUntil([&] { return (headless::window(hwnd)->state.exStyle & WS_EX_APPWINDOW) != 0; }));
+        waitFor([&] { return (headless::window(hwnd)->state.exStyle & WS_EX_APPWINDOW) != 0; }));
     menu = openMenu();
     EXPECT_TRUE(checked(menu, IDM_SHOW_IN_TASKBAR));
     EXPECT_FALSE(greyed(menu, IDM_SHOW_IN_TASKBAR));
     headless::answerMenu(IDM_SHOW_IN_TASKBAR);
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(waitFor([&] {
         return (headless::window(hwnd)->state.exStyle & WS_EX_APPWINDOW) == 0;
     })) << "and off again";
     EXPECT_FALSE(checked(openMenu(), IDM_SHOW_IN_TASKBAR));
     headless::answerMenu(0);
 
     // The menu key opens the same menu at the mouse.
-    ASSERT_TRUE(waitUntil([&] { return headless::window(hwnd)->active; }));
+    ASSERT_TRUE(waitFor([&] { return headless::window(hwnd)->active; }));
     headless::key(VK_APPS);
     menu = headless::waitForMenu().value_or(display::MenuRequest{});
     EXPECT_EQ(menu.owner, hwnd);

@@ -112,7 +112,7 @@ TEST_F(CursorsOffScreen, WhenTheScreenShrinksOnlyTheCursorsItNoLongerShowsMove) 
 
     headless::setScreenSize(800, 600);
     HWND gone = waitForWindow(entries[0]);
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(waitFor([&] {
         const auto frame = headless::lastFrame(gone);
         return frame->x == 800 - 256 && frame->y == 600 - 256;
     })) << "the window is at "

@@ -3,6 +3,7 @@
 // process when asked again later; and catching them leaves nothing blocked for what a thread
 // starts, nor undoes a nohup.
 #include "platform/linux/entry/ending_signals.h"
+#include "tests/support/polling.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +18,7 @@
 namespace voxtrel::entry {
 namespace {
 
-bool waitUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 500 && !condition(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return condition();
-}
+using testing_support::waitFor;
 
 // The signal mask a process started with popen (no reset of its own) begins with.
 std::string blockedInAStartedProcess() {
@@ -56,15 +53,15 @@ TEST(EndingSignals, EverySignalIsTakenAndASecondRequestDuringShutdownEndsAtOnce)
     });
 
     kill(getpid(), SIGTERM);
-    ASSERT_TRUE(waitUntil([&] { return shutdowns == 1; }));
+    ASSERT_TRUE(waitFor([&] { return shutdowns == 1; }));
     // A session that sends SIGHUP along with SIGTERM asks once.
     kill(getpid(), SIGHUP);
-    ASSERT_TRUE(waitUntil([&] { return shutdowns == 2; }));
+    ASSERT_TRUE(waitFor([&] { return shutdowns == 2; }));
     EXPECT_EQ(endedWith, 0);
 
     std::this_thread::sleep_for(std::chrono::milliseconds(kRepeatedSignalGraceMs + 100));
     kill(getpid(), SIGINT);
-    EXPECT_TRUE(waitUntil([&] { return endedWith != 0; })) << "a second Ctrl-C is not ignored";
+    EXPECT_TRUE(waitFor([&] { return endedWith != 0; })) << "a second Ctrl-C is not ignored";
     EXPECT_EQ(endedWith, SIGINT);
     EXPECT_EQ(shutdowns, 2);
     watcher.join();
@@ -79,7 +76,7 @@ TEST(EndingSignals, AProgramStartedWithNohupKeepsIgnoringHangUps) {
     });
     kill(getpid(), SIGHUP);
     kill(getpid(), SIGTERM);
-    ASSERT_TRUE(waitUntil([&] { return shutdowns == 1; }));
+    ASSERT_TRUE(waitFor([&] { return shutdowns == 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(shutdowns, 1) << "the hang-up was not taken for a request";
     watcher.detach();

@@ -47,7 +47,7 @@ TEST_F(Registry, NewCursorsRunOnTheirOwnThreadsAndLeaveTheListWhenClosed) {
     const int escaped = clicked == first ? 0 : 1;
     headless::click(headless::Button::Left);
     // Keys go to the active window, which the click makes it once its thread has taken it.
-    ASSERT_TRUE(waitUntil([&] { return headless::window(clicked)->active; }));
+    ASSERT_TRUE(waitFor([&] { return headless::window(clicked)->active; }));
     headless::key(VK_ESCAPE);
     ASSERT_TRUE(waitForThread(desktop.threadHandles[escaped]));
     EXPECT_EQ(registered(), std::vector<CursorThread*>{entries[1 - escaped]});
@@ -88,7 +88,7 @@ TEST_F(Registry, ShowAllBringsBackHiddenAndMinimisedCursors) {
     headless::click(headless::Button::Right);
     ASSERT_TRUE(headless::waitForMenu().has_value());
     headless::answerMenu(IDM_HIDE);
-    ASSERT_TRUE(waitUntil([&] { return headless::window(right)->state.minimized; }));
+    ASSERT_TRUE(waitFor([&] { return headless::window(right)->state.minimized; }));
     EXPECT_TRUE(IsWindow(right)) << "hidden, not closed";
     headless::setPointer(0, 0);
     // A cursor nobody can see draws nothing (a frame under way may still arrive).
@@ -138,7 +138,7 @@ TEST_F(Registry, SeventyCursorsStartedAndClosedInAnyOrderAllEnd) {
                 CursorThread* entry = running.back();
                 running.pop_back();
                 // A quit posted before the thread has its queue would be lost.
-                ASSERT_TRUE(waitUntil([&] { return IsWindow(entry->cursor->hwnd) != FALSE; }));
+                ASSERT_TRUE(waitFor([&] { return IsWindow(entry->cursor->hwnd) != FALSE; }));
                 if (k % 2 == 0)
                     entry->quit(); // as the shutdown handshake does
                 else
@@ -149,7 +149,7 @@ TEST_F(Registry, SeventyCursorsStartedAndClosedInAnyOrderAllEnd) {
     EXPECT_EQ(desktop.threadHandles.size(), 70u);
     // Forty-odd cursors drawing under ThreadSanitizer on a loaded machine take half a minute
     // and more to see their quit: the limit catches a cursor that never ends, not a slow one.
-    ASSERT_TRUE(waitUntil([&] { return registered().size() == running.size(); }, 120000))
+    ASSERT_TRUE(waitFor([&] { return registered().size() == running.size(); }, 120000))
         << registered().size() << " registered, " << running.size() << " expected";
     auto still = registered();
     std::sort(still.begin(), still.end());
@@ -159,7 +159,7 @@ TEST_F(Registry, SeventyCursorsStartedAndClosedInAnyOrderAllEnd) {
     // The rest in random order, each by its own window.
     std::shuffle(running.begin(), running.end(), random);
     for (CursorThread* entry : running) {
-        ASSERT_TRUE(waitUntil([&] { return IsWindow(entry->cursor->hwnd) != FALSE; }, 30000));
+        ASSERT_TRUE(waitFor([&] { return IsWindow(entry->cursor->hwnd) != FALSE; }, 30000));
         PostMessageA(entry->cursor->hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
     }
     EXPECT_TRUE(waitForAllThreads(60000));

@@ -37,18 +37,8 @@ CursorThread* startCursor(const std::function<void(Cursor&)>& setup) {
     return startCursors({setup}).front();
 }
 
-bool waitUntil(const std::function<bool()>& condition, DWORD limitMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > limitMs)
-            return false;
-        Sleep(2);
-    }
-    return true;
-}
-
 HWND waitForWindow(const CursorThread* entry, unsigned frames) {
-    if (!waitUntil([&] { return IsWindow(entry->cursor->hwnd) != FALSE; }))
+    if (!waitFor([&] { return IsWindow(entry->cursor->hwnd) != FALSE; }))
         return nullptr;
     HWND hwnd = entry->cursor->hwnd;
     return headless::waitForFrames(hwnd, frames) ? hwnd : nullptr;

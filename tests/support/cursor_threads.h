@@ -3,6 +3,7 @@
 #pragma once
 
 #include "registry/desktop.h"
+#include "tests/support/polling.h"
 
 #include <functional>
 #include <vector>
@@ -32,8 +33,5 @@ bool stopAllCursors();
 bool waitForAllThreads(DWORD limitMs = 20000);
 // Waits for one handle.
 bool waitForThread(HANDLE thread, DWORD limitMs = 10000);
-
-// Waits until `condition` holds, polling; false after `limitMs`.
-bool waitUntil(const std::function<bool()>& condition, DWORD limitMs = 10000);
 
 } // namespace voxtrel::testing_support

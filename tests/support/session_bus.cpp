@@ -1,5 +1,6 @@
 // The tests' private session bus, watcher and host.
 #include "tests/support/session_bus.h"
+#include "tests/support/polling.h"
 
 #include <gio/gio.h>
 
@@ -28,14 +29,16 @@ Watcher::Watcher(const PrivateBus& bus, const std::string& program)
 std::string Watcher::waitForItem() const {
     // The watcher appends a line for each registration: the file may be there before the line
     // is whole in it.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        const auto services = readFile(record_);
-        if (services && services->find('\n') != std::string::npos)
-            return services->substr(0, services->find('\n'));
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return {};
+    std::string item;
+    waitFor(
+        [&] {
+            const auto services = readFile(record_);
+            if (services && services->find('\n') != std::string::npos)
+                item = services->substr(0, services->find('\n'));
+            return !item.empty();
+        },
+        20000);
+    return item;
 }
 
 NotifierHost::NotifierHost(const std::string& address, std::string service)

@@ -1,5 +1,6 @@
 // Temporary folders and file helpers for tests.
 #include "tests/support/temp_dir.h"
+#include "tests/support/polling.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -44,13 +45,9 @@ std::optional<std::string> readFile(const std::string& path) {
 }
 
 std::optional<std::string> waitForFile(const std::string& path, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (fs::exists(path))
-            return readFile(path);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return std::nullopt;
+    if (!waitFor([&] { return fs::exists(path); }, static_cast<int>(limit.count())))
+        return std::nullopt;
+    return readFile(path);
 }
 
 void makeDefaultTextHandler(const TempDir& xdg, const std::string& handler) {

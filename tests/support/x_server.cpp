@@ -108,16 +108,6 @@ bool isViewable(const std::string& window) {
     return info && info->find("IsViewable") != std::string::npos;
 }
 
-bool waitFor(const std::function<bool()>& condition, int limitMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return condition();
-}
-
 std::optional<Screenshot> takeScreenshot() {
     const auto data = runCommand("import -silent -window root -depth 8 ppm:- 2>/dev/null");
     if (!data)
@@ -169,13 +159,8 @@ bool Helper::running() const {
 }
 
 bool waitForCommand(const std::string& command, int limitMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (std::system((command + " >/dev/null 2>&1").c_str()) == 0)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return waitFor([&] { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; },
+                   limitMs);
 }
 
 std::unique_ptr<Helper> startWindowManager() {

@@ -3,6 +3,8 @@
 // (a window manager, a notification area, a compositor) started and stopped around a test.
 #pragma once
 
+#include "tests/support/polling.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,9 +54,6 @@ std::optional<Geometry> geometryOf(const std::string& window);
 
 // Whether an X window is mapped and all its ancestors too, by xwininfo.
 bool isViewable(const std::string& window);
-
-// Polls `condition` until it holds; false after `limitMs`.
-bool waitFor(const std::function<bool()>& condition, int limitMs = 10000);
 
 struct Screenshot {
     int width = 0;

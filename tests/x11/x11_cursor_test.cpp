@@ -28,7 +28,7 @@ bool differs(const Screenshot::Pixel& a, const Screenshot::Pixel& b) {
 
 // Waits until `condition` holds for a fresh screenshot.
 bool screenShows(const std::function<bool(const Screenshot&)>& condition) {
-    return waitUntil([&] {
+    return waitFor([&] {
         const auto shot = takeScreenshot();
         return shot && condition(*shot);
     });
@@ -107,7 +107,7 @@ TEST_F(X11Cursor, ACompositorComingAndGoingLeavesNeitherABlackSquareNorAShadow) 
     const int cx = first->width / 2, cy = first->height / 2;
     desktop.newCursor();
     std::string window;
-    ASSERT_TRUE(waitUntil([&] { return !(window = cursorXWindow()).empty(); }));
+    ASSERT_TRUE(waitFor([&] { return !(window = cursorXWindow()).empty(); }));
 
     // Inside the window's corners, and where a shadow would fall just outside it (picom's
     // default: 15 pixels up and left, 12 of blur), only the desktop shows; the solid does.
@@ -133,17 +133,17 @@ TEST_F(X11Cursor, ACompositorComingAndGoingLeavesNeitherABlackSquareNorAShadow) 
     auto picom = compositor();
     Sleep(1500);
     EXPECT_TRUE(screenShows(onlyTheSolidShows)) << "a compositor started later casts no shadow";
-    EXPECT_TRUE(waitUntil([&] { return !boundingShaped(window); }))
+    EXPECT_TRUE(waitFor([&] { return !boundingShaped(window); }))
         << "and shows the window through its alpha, not a shape";
 
     picom.reset();
     EXPECT_TRUE(screenShows(onlyTheSolidShows)) << "the compositor gone: no black square";
-    EXPECT_TRUE(waitUntil([&] { return boundingShaped(window); }));
+    EXPECT_TRUE(waitFor([&] { return boundingShaped(window); }));
 
     picom = compositor();
     Sleep(1500);
     EXPECT_TRUE(screenShows(onlyTheSolidShows)) << "a compositor back again";
-    EXPECT_TRUE(waitUntil([&] { return !boundingShaped(window); }));
+    EXPECT_TRUE(waitFor([&] { return !boundingShaped(window); }));
     picom.reset();
     EXPECT_TRUE(stopAllCursors());
 }

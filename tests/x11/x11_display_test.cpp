@@ -89,17 +89,13 @@ Rgb solid(int red, int green, int blue) {
 }
 
 bool onScreen(int x, int y, const Rgb& expected) {
-    const auto deadline = GetTickCount() + 10000;
-    while (GetTickCount() < deadline) {
+    return waitFor([&] {
         const auto shot = takeScreenshot();
-        if (shot) {
-            const auto p = shot->at(x, y);
-            if (p.red == expected.red && p.green == expected.green && p.blue == expected.blue)
-                return true;
-        }
-        Sleep(50);
-    }
-    return false;
+        if (!shot)
+            return false;
+        const auto p = shot->at(x, y);
+        return p.red == expected.red && p.green == expected.green && p.blue == expected.blue;
+    });
 }
 
 // The messages `hwnd` recorded, leaving out the chatter of moves and the pointer's shape.
@@ -114,13 +110,7 @@ std::vector<Recorded> messagesOf(HWND hwnd, std::vector<UINT> kinds) {
 }
 
 bool waitForMessage(HWND hwnd, UINT message, int limitMs = 10000) {
-    const DWORD deadline = GetTickCount() + static_cast<DWORD>(limitMs);
-    while (GetTickCount() < deadline) {
-        if (!messagesOf(hwnd, {message}).empty())
-            return true;
-        Sleep(20);
-    }
-    return false;
+    return waitFor([&] { return !messagesOf(hwnd, {message}).empty(); }, limitMs);
 }
 
 int xOf(LPARAM lParam) {
@@ -585,14 +575,10 @@ TEST_F(X11Display, AMenuAtAPointIsAnsweredByAClickOrDismissedByEscape) {
     auto choice = ui.run<BOOL>(
         [&] { return TrackPopupMenuEx(menu, TPM_RETURNCMD, 600, 300, owner, nullptr); });
     // Once the menu shows, the screen just below and right of the point has changed.
-    const DWORD deadline = GetTickCount() + 10000;
-    bool shown = false;
-    while (!shown && GetTickCount() < deadline) {
+    ASSERT_TRUE(waitFor([&] {
         const auto shot = takeScreenshot();
-        shown = shot && !(shot->at(640, 310) == before->at(640, 310));
-        Sleep(50);
-    }
-    ASSERT_TRUE(shown);
+        return shot && !(shot->at(640, 310) == before->at(640, 310));
+    }));
     Sleep(300); // the pointer grab and the menu's own set-up
     clickAt(640, 312);
     ASSERT_EQ(choice.wait_for(std::chrono::seconds(10)), std::future_status::ready);
@@ -698,9 +684,7 @@ TEST_F(X11Display, TheTrayIconEmbedsWithItsTipAndReportsClicks) {
     xdotool(handClick(1));
     Sleep(700);
     xdotool(handDoubleClick(1));
-    const DWORD deadline = GetTickCount() + 5000;
-    while (trayMessages().size() < 8 && GetTickCount() < deadline)
-        Sleep(20);
+    waitFor([&] { return trayMessages().size() >= 8; }, 5000);
     const std::vector<LPARAM> expected = {WM_RBUTTONDOWN,   WM_RBUTTONUP,   WM_LBUTTONDOWN,
                                           WM_LBUTTONUP,     WM_LBUTTONDOWN, WM_LBUTTONUP,
                                           WM_LBUTTONDBLCLK, WM_LBUTTONUP};
@@ -770,17 +754,14 @@ TEST_F(X11Display, WithACompositorTheWindowIsThreeQuartersOpaqueAndItsKeyTranspa
     const auto under = before->at(450, 350);
     const Rgb blended = {(200 * 192 + under.red * 63) / 255, (100 * 192 + under.green * 63) / 255,
                          (40 * 192 + under.blue * 63) / 255};
-    bool near = false;
     Screenshot::Pixel seen{};
-    const DWORD deadline = GetTickCount() + 10000;
-    while (!near && GetTickCount() < deadline) {
+    EXPECT_TRUE(waitFor([&] {
         const auto shot = takeScreenshot();
-        seen = shot->at(450, 350);
-        near = std::abs(seen.red - blended.red) <= 3 && std::abs(seen.green - blended.green) <= 3 &&
+        seen = shot ? shot->at(450, 350) : Screenshot::Pixel{};
+        return std::abs(seen.red - blended.red) <= 3 && std::abs(seen.green - blended.green) <= 3 &&
                std::abs(seen.blue - blended.blue) <= 3;
-        Sleep(50);
-    }
-    EXPECT_TRUE(near) << seen.red << "," << seen.green << "," << seen.blue;
+    })) << seen.red
+        << "," << seen.green << "," << seen.blue;
     const auto shot = takeScreenshot();
     EXPECT_TRUE(shot->at(405, 305) == before->at(405, 305)) << "the key shows what lies beneath";
     EXPECT_TRUE(shot->at(495, 395) == before->at(495, 395));

@@ -34,10 +34,7 @@ std::vector<LPARAM> trayMessages(HWND owner) {
 }
 
 bool waitForTrayMessages(HWND owner, std::size_t count) {
-    const DWORD deadline = GetTickCount() + 5000;
-    while (trayMessages(owner).size() < count && GetTickCount() < deadline)
-        Sleep(20);
-    return trayMessages(owner).size() >= count;
+    return waitFor([&] { return trayMessages(owner).size() >= count; }, 5000);
 }
 
 HWND addTrayIcon(UiThread& ui) {
