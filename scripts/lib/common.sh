@@ -20,6 +20,8 @@ VOXTREL_TEST_PACKAGES=(
     # The Wayland sessions the program is tested in, through their XWayland.
     mutter gnome-shell gnome-shell-extension-appindicator sway xwayland
     libglib2.0-bin procps util-linux passwd
+    # A second icon theme, to choose as the user's.
+    papirus-icon-theme
 )
 
 # What the Windows suite adds: the cross build's libraries and GoogleTest's sources, Wine with

@@ -2,6 +2,7 @@
 #include "platform/win32.h"
 
 #include "platform/linux/display/headless/headless_control.h"
+#include "platform/linux/shell/shell_icon_theme.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 
@@ -166,6 +167,44 @@ TEST(FileIcons, AnExistingPathHasAnIconOfTheLargeSizeAndAMissingOneNone) {
                              SHGFI_SYSICONINDEX),
               0u);
     EXPECT_EQ(current.iIcon, currentByName.iIcon);
+}
+
+// The icon theme GTK's settings file names, with the themes it inherits from, comes before the
+// default themes; an icon the user's theme lacks comes from the theme it inherits from.
+TEST(FileIcons, TheUsersThemeAndTheThemesItInheritsFromComeFirst) {
+    TempDir home;
+    setenv("XDG_DATA_HOME", (home.path() + "/share").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home.path() + "/config").c_str(), 1);
+    const auto chooseTheme = [&](const std::string& theme) {
+        home.write("config/gtk-3.0/settings.ini",
+                   "[Settings]\ngtk-theme-name = Adwaita\ngtk-icon-theme-name = " + theme + "\n");
+    };
+    home.write("share/icons/Child/index.theme",
+               "[Icon Theme]\nName=Child\nInherits=Parent\nDirectories=48x48/mimetypes\n");
+    home.write("share/icons/Parent/index.theme",
+               "[Icon Theme]\nName=Parent\nInherits=hicolor\nDirectories=48x48/mimetypes\n");
+    const std::string inherited =
+        home.write("share/icons/Parent/48x48/mimetypes/text-x-generic.png", "");
+    chooseTheme("Child");
+    EXPECT_EQ(voxtrel::shell::findThemeIcon({"text-x-generic"}, 48), inherited)
+        << "the theme the user's theme inherits from, before Adwaita";
+    const std::string own = home.write("share/icons/Child/48x48/mimetypes/text-x-generic.svg", "");
+    EXPECT_EQ(voxtrel::shell::findThemeIcon({"text-x-generic"}, 48), own);
+    // A name no chosen theme has still comes from the defaults.
+    EXPECT_NE(voxtrel::shell::findThemeIcon({"folder"}, 48), std::nullopt);
+
+    // A theme installed from the system's packages, chosen, and inherited from by a theme that
+    // has no icon of its own.
+    if (!std::filesystem::exists("/usr/share/icons/Papirus/index.theme"))
+        GTEST_SKIP() << "papirus-icon-theme is not installed (scripts/test installs it)";
+    chooseTheme("Papirus");
+    const auto papirus = voxtrel::shell::findThemeIcon({"text-x-generic"}, 48);
+    ASSERT_TRUE(papirus.has_value());
+    EXPECT_EQ(papirus->rfind("/usr/share/icons/Papirus/", 0), 0u) << *papirus;
+    home.write("share/icons/Mine/index.theme",
+               "[Icon Theme]\nName=Mine\nInherits=Papirus\nDirectories=48x48/mimetypes\n");
+    chooseTheme("Mine");
+    EXPECT_EQ(voxtrel::shell::findThemeIcon({"text-x-generic"}, 48), papirus);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/win32.h"
 
 #include "platform/linux/display/display.h"
+#include "platform/linux/shell/shell_icon_theme.h"
 
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -726,6 +728,27 @@ TEST_F(X11Display, UnderAWindowManagerKeepAboveAndTheTaskbarButtonFollowTheStyle
         << netWmState(window);
     EXPECT_EQ(netWmState(window).find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos)
         << netWmState(window);
+}
+
+// The icon theme the desktop names through XSETTINGS, as the settings daemons of GNOME, KDE and
+// Xfce do, is the one a file's icon comes from, and a change of it is followed at once.
+TEST_F(X11Display, TheIconThemeTheDesktopNamesIsTheOneFileIconsComeFrom) {
+    if (!std::filesystem::exists("/usr/share/icons/Papirus/index.theme") ||
+        std::system("command -v xsettingsd >/dev/null") != 0)
+        GTEST_SKIP() << "papirus-icon-theme or xsettingsd is not installed (scripts/test does)";
+    TempDir config; // no settings file of GTK's names a theme
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    ASSERT_TRUE(voxtrel::display::current().reachable());
+    const auto before = voxtrel::shell::findThemeIcon({"text-x-generic"}, 48);
+    ASSERT_TRUE(before.has_value());
+    EXPECT_EQ(before->find("/Papirus/"), std::string::npos) << *before;
+    const std::string settings = config.write("xsettingsd.conf", "Net/IconThemeName \"Papirus\"\n");
+    Helper daemon("xsettingsd -c '" + settings + "'");
+    EXPECT_TRUE(waitFor([] { return voxtrel::display::current().iconThemeName() == "Papirus"; }))
+        << voxtrel::display::current().iconThemeName();
+    const auto icon = voxtrel::shell::findThemeIcon({"text-x-generic"}, 48);
+    ASSERT_TRUE(icon.has_value());
+    EXPECT_EQ(icon->rfind("/usr/share/icons/Papirus/", 0), 0u) << *icon;
 }
 
 TEST_F(X11Display, WithACompositorTheWindowIsThreeQuartersOpaqueAndItsKeyTransparent) {

@@ -134,6 +134,10 @@ public:
     // The density the desktop asks programs to draw at, in dots per inch: 96 at the usual
     // density, 192 where a desktop scales everything twice. The same on every monitor.
     virtual UINT dotsPerInch() = 0;
+    // The icon theme the desktop asks programs to show (GTK's gtk-icon-theme-name, which the
+    // desktop sets through XSETTINGS or GTK's settings file); empty where the window system
+    // does not say.
+    virtual std::string iconThemeName() = 0;
 
     // Windows
     virtual void updateWindow(const WindowSnapshot& window, unsigned changes) = 0;

@@ -1,10 +1,16 @@
 // Icon theme look-up without GTK (which may only run on the display thread): the theme folders
-// of the XDG data folders are searched directly, Adwaita first, then hicolor, then pixmaps.
+// of the XDG data folders are searched directly, in the user's theme first, then the themes it
+// inherits from (each theme's index.theme, breadth first, as the icon theme rules say), then
+// hicolor, then GTK's default theme, then pixmaps.
 #include "platform/linux/shell/shell_icon_theme.h"
+
+#include "platform/linux/display/display.h"
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <iterator>
 #include <sstream>
 
@@ -54,13 +60,102 @@ std::vector<std::string> sizeFolders(int side) {
     return folders;
 }
 
-const char* const kThemes[] = {"Adwaita", "hicolor"};
+// The value of `key` in the [`group`] of an ini-style file (index.theme, GTK's settings.ini).
+std::string iniValue(const std::string& path, const std::string& group, const std::string& key) {
+    std::ifstream in(path);
+    std::string line, current;
+    while (std::getline(in, line)) {
+        line.erase(0, line.find_first_not_of(" \t"));
+        if (!line.empty() && line[0] == '[') {
+            current = line.substr(1, line.find(']') - 1);
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (current != group || equals == std::string::npos)
+            continue;
+        std::string name = line.substr(0, equals);
+        name.erase(name.find_last_not_of(" \t") + 1);
+        if (name != key)
+            continue;
+        std::string value = line.substr(equals + 1);
+        value.erase(0, value.find_first_not_of(" \t"));
+        value.erase(value.find_last_not_of(" \t\r") + 1);
+        return value;
+    }
+    return {};
+}
+
+std::vector<std::string> splitList(const std::string& list, char separator) {
+    std::vector<std::string> items;
+    std::istringstream in(list);
+    for (std::string item; std::getline(in, item, separator);) {
+        item.erase(0, item.find_first_not_of(" \t"));
+        item.erase(item.find_last_not_of(" \t") + 1);
+        if (!item.empty())
+            items.push_back(item);
+    }
+    return items;
+}
+
+// The theme GTK's settings file names, where no display says which theme the desktop chose:
+// the user's file, then the system's.
+std::string themeOfSettingsFiles() {
+    std::vector<std::string> folders;
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    if (configHome != nullptr && *configHome == '/')
+        folders.emplace_back(configHome);
+    else if (home != nullptr)
+        folders.push_back(std::string(home) + "/.config");
+    const char* configDirs = std::getenv("XDG_CONFIG_DIRS");
+    for (const std::string& dir :
+         splitList(configDirs != nullptr && *configDirs != '\0' ? configDirs : "/etc/xdg", ':'))
+        folders.push_back(dir);
+    for (const std::string& folder : folders) {
+        const std::string theme =
+            iniValue(folder + "/gtk-3.0/settings.ini", "Settings", "gtk-icon-theme-name");
+        if (!theme.empty())
+            return theme;
+    }
+    return {};
+}
+
+// The user's theme and those it inherits from, each once, breadth first, then hicolor and
+// Adwaita.
+std::vector<std::string> themeChain(const std::vector<std::string>& bases) {
+    std::string user = display::current().iconThemeName();
+    if (user.empty())
+        user = themeOfSettingsFiles();
+    if (user.empty())
+        user = "Adwaita"; // GTK's own choice where nothing names one
+    std::vector<std::string> chain{user};
+    for (std::size_t next = 0; next < chain.size(); ++next) {
+        for (const std::string& base : bases) {
+            const std::string index = base + "/" + chain[next] + "/index.theme";
+            if (!isFile(index))
+                continue;
+            for (const std::string& parent :
+                 splitList(iniValue(index, "Icon Theme", "Inherits"), ','))
+                if (std::find(chain.begin(), chain.end(), parent) == chain.end())
+                    chain.push_back(parent);
+            break; // the first folder that holds the theme's index describes it
+        }
+    }
+    // hicolor closes every chain; then GTK's default theme, so that a name the chosen themes
+    // lack still finds a picture where one is installed.
+    for (const char* last : {"hicolor", "Adwaita"})
+        if (std::find(chain.begin(), chain.end(), last) == chain.end())
+            chain.emplace_back(last);
+    return chain;
+}
+
 const char* const kContexts[] = {"mimetypes", "places", "apps", "devices", "legacy", "categories"};
 
 } // namespace
 
 std::optional<std::string> findThemeIcon(const std::vector<std::string>& names, int side) {
     const std::vector<std::string> bases = iconBases();
+    const std::vector<std::string> themes = themeChain(bases);
     const std::vector<std::string> sizes = sizeFolders(side);
     for (const std::string& name : names) {
         if (!name.empty() && name[0] == '/') { // an icon given by its file
@@ -68,7 +163,7 @@ std::optional<std::string> findThemeIcon(const std::vector<std::string>& names, 
                 return name;
             continue;
         }
-        for (const char* theme : kThemes) {
+        for (const std::string& theme : themes) {
             for (const std::string& size : sizes) {
                 for (const std::string& base : bases) {
                     for (const char* context : kContexts) {

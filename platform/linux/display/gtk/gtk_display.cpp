@@ -2,6 +2,7 @@
 // server that GTK can open, windows are not shown, a menu is answered as dismissed and a box
 // as acknowledged at once, so that no thread waits for an answer that cannot come.
 #include "platform/linux/display/gtk/gtk_display.h"
+#include "platform/linux/display/gtk/gtk_icon_theme.h"
 
 #include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/display/gtk/gtk_modal.h"
@@ -42,6 +43,10 @@ void GtkDisplay::destroyWindow(HWND hwnd) {
         return;
     dropQueuedFrame(hwnd);
     onDisplayThread([hwnd] { forgetWindow(hwnd); });
+}
+
+std::string GtkDisplay::iconThemeName() {
+    return gtk::iconThemeName();
 }
 
 void GtkDisplay::presentFrame(HWND hwnd, std::shared_ptr<LayeredFrame> frame) {

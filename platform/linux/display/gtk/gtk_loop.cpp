@@ -3,6 +3,7 @@
 // It ends as the process exits, before the libraries' own teardown: libX11 frees its locks then
 // (XFreeThreads), and an Xlib call of the display thread after that crashes.
 #include "platform/linux/display/gtk/gtk_loop.h"
+#include "platform/linux/display/gtk/gtk_icon_theme.h"
 #include "platform/linux/display/gtk/gtk_pointer_motion.h"
 #include "platform/linux/display/gtk/gtk_density.h"
 #include "platform/linux/display/gtk/gtk_windows.h"
@@ -89,6 +90,7 @@ void runDisplayThread(Startup* startup) {
     watchCompositor();
     watchFramePuts();
     watchPointerMotion();
+    watchIconTheme();
     watchCoverage();
     gtk_main();
     g_main_context_release(context);

@@ -144,6 +144,10 @@ UINT HeadlessDisplay::dotsPerInch() {
     return state().dotsPerInch;
 }
 
+std::string HeadlessDisplay::iconThemeName() {
+    return {}; // no desktop says: the layer reads GTK's settings file itself
+}
+
 void HeadlessDisplay::updateWindow(const WindowSnapshot& snapshot, unsigned changes) {
     State& s = state();
     std::lock_guard<std::mutex> guard(s.mutex);

@@ -14,6 +14,7 @@ public:
     std::vector<RECT> monitors() override;
     POINT pointerPosition() override;
     UINT dotsPerInch() override;
+    std::string iconThemeName() override;
     void updateWindow(const WindowSnapshot& window, unsigned changes) override;
     void destroyWindow(HWND hwnd) override;
     void presentFrame(HWND hwnd, std::shared_ptr<LayeredFrame> frame) override;
