@@ -20,8 +20,8 @@ VOXTREL_TEST_PACKAGES=(
     # The Wayland sessions the program is tested in, through their XWayland.
     mutter gnome-shell gnome-shell-extension-appindicator sway xwayland
     libglib2.0-bin procps util-linux passwd
-    # A second icon theme, to choose as the user's.
-    papirus-icon-theme
+    # A second icon theme, chosen as the user's through GTK's settings file and XSETTINGS.
+    papirus-icon-theme xsettingsd
 )
 
 # What the Windows suite adds: the cross build's libraries and GoogleTest's sources, Wine with
