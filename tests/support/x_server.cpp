@@ -184,12 +184,16 @@ std::unique_ptr<Helper> startMutter() {
 }
 
 std::unique_ptr<Helper> startNotificationArea() {
-    auto tray = std::make_unique<Helper>(
-        "trayer --edge top --align left --widthtype pixel --width 120 --heighttype pixel "
-        "--height 32 --transparent false --expand false --SetDockType true");
-    if (!waitForCommand("xdotool search --onlyvisible --class '^trayer$'"))
-        return nullptr;
-    return tray;
+    // trayer ends at its first X error, which a window manager's check window that vanished
+    // while it starts can give it: then it is started once more.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto tray = std::make_unique<Helper>(
+            "trayer --edge top --align left --widthtype pixel --width 120 --heighttype pixel "
+            "--height 32 --transparent false --expand false --SetDockType true");
+        if (waitForCommand("xdotool search --onlyvisible --class '^trayer$'", 6000))
+            return tray;
+    }
+    return nullptr;
 }
 
 std::unique_ptr<Helper> startPanel() {

@@ -361,9 +361,15 @@ TEST_F(X11Display, APictureTheServerStillHasToReadIsNeverWrittenOver) {
     HWND hwnd = makeLayeredWindow(ui, rect, [](int, int) { return solid(30, 170, 30); });
     ASSERT_TRUE(onScreen(750, 250, {30, 170, 30}));
     bool checked = false;
-    // The display thread may itself wait on the held server for a while (a reading of the
-    // desktop's windows): then the attempt is made again.
-    for (int attempt = 0; attempt < 3 && !checked; ++attempt) {
+    // The display thread may itself wait on the held server for a while (the reading of the
+    // desktop's windows once a second): then the attempt is made again.
+    for (int attempt = 0; attempt < 8 && !checked; ++attempt) {
+        if (attempt > 0) {
+            // The last attempt's pictures are shown and the server has said it is done with
+            // them, so that this one starts from a picture nobody waits for.
+            ASSERT_TRUE(onScreen(750, 250, {30, 30, 170}));
+            Sleep(300);
+        }
         ServerHold server;
         ui.call([&] { presentLayered(hwnd, rect, [](int, int) { return solid(170, 30, 30); }); });
         Sleep(200);
