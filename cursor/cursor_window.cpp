@@ -39,9 +39,10 @@ DWORD Cursor::extendedStyle() const {
 void Cursor::applyStyle() {
     SetWindowLongA(hwnd, GWL_EXSTYLE, static_cast<LONG>(extendedStyle()));
     SetWindowPos(hwnd, onTop != 0 ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, STYLE_CHANGE_FLAGS);
-    // Hiding and showing again makes the shell notice a change of the taskbar button.
+    // Hiding and showing again makes the shell notice a change of the taskbar button. A gadget
+    // never takes the focus from the window the user works in.
     ShowWindow(hwnd, SW_HIDE);
-    ShowWindow(hwnd, SW_SHOWNORMAL);
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
 }
 
 bool Cursor::create() {
@@ -79,7 +80,7 @@ bool Cursor::create() {
     startTick = GetTickCount();
     startFrameCounter(startTick);
     SetTimer(hwnd, FRAME_TIMER_ID, FRAME_TIMER_INTERVAL, nullptr);
-    ShowWindow(hwnd, SW_SHOW);
+    ShowWindow(hwnd, SW_SHOWNA); // without taking the focus
     listenForSessionAndDisplay();
     return true;
 }

@@ -97,10 +97,10 @@ std::vector<HWND> Desktop::windows() {
 // The calls go to windows of other threads, outside the mutex, so that a cursor thread never
 // has to answer for its window while it waits for the mutex to leave.
 void Desktop::showAll() {
+    // Shown and raised, but not activated: the focus stays where the user works.
     for (HWND window : windows()) {
-        ShowWindow(window, SW_SHOWNORMAL);
-        SetForegroundWindow(window);
-        BringWindowToTop(window);
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
 }
 

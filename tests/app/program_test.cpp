@@ -117,13 +117,23 @@ TEST_F(Program, TheTrayIconOpensTheMenuAtOnceOnARightPressAndLateOnALeftClick) {
 
 TEST_F(Program, ADoubleClickOnTheTrayIconShowsEveryCursorAndOpensNoMenu) {
     start();
-    const HWND cursor = cursorWindows(1)[0];
+    cursorWindows(1);
+    choose(IDM_NEW_CURSOR);
+    // Both at the screen's centre; the first one brought above the second.
+    const auto cursors = cursorWindows(2);
+    for (HWND cursor : cursors)
+        EXPECT_FALSE(headless::window(cursor)->active) << "a new cursor takes no focus";
+    SetWindowPos(cursors[0], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(waitFor([&] { return headless::windowAt(640, 512) == cursors[0]; }));
     choose(IDM_HIDE_ALL);
-    ASSERT_TRUE(waitFor([&] { return !headless::window(cursor)->state.visible; }));
+    ASSERT_TRUE(waitFor([&] { return !headless::window(cursors[1])->state.visible; }));
     for (UINT event : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
         ASSERT_TRUE(headless::trayEvent(event));
-    EXPECT_TRUE(waitFor([&] { return headless::window(cursor)->state.visible; }));
-    EXPECT_TRUE(headless::window(cursor)->active) << "shown, raised and activated";
+    EXPECT_TRUE(waitFor([&] { return headless::window(cursors[1])->state.visible; }));
+    EXPECT_TRUE(waitFor([&] { return headless::windowAt(640, 512) == cursors[1]; }))
+        << "each raised in turn, the last on top";
+    for (HWND cursor : cursors)
+        EXPECT_FALSE(headless::window(cursor)->active) << "shown and raised, not activated";
     EXPECT_FALSE(headless::waitForMenu(std::chrono::milliseconds(800)).has_value());
 }
 

@@ -100,7 +100,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         return nullptr;
     }
     if ((style & WS_VISIBLE) != 0)
-        ShowWindow(hwnd, SW_SHOW);
+        ShowWindow(hwnd, (exStyle & WS_EX_NOACTIVATE) != 0 ? SW_SHOWNA : SW_SHOW);
     return hwnd;
 }
 

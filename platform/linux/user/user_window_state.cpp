@@ -49,16 +49,25 @@ BOOL WINAPI ShowWindow(HWND hwnd, int command) {
             window.visible = true;
             window.minimized = true;
             break;
+        // As on Windows, every command but the NA and NOACTIVATE ones activates the window,
+        // whatever its style: WS_EX_NOACTIVATE only keeps clicks from activating it.
         case SW_SHOWNORMAL:
         case SW_RESTORE:
         case SW_SHOWDEFAULT:
         case SW_SHOWMAXIMIZED:
             window.visible = true;
             window.minimized = false;
-            if ((window.exStyle & WS_EX_NOACTIVATE) == 0)
-                changes |= display::kActivated;
+            changes |= display::kActivated;
             break;
-        default: // SW_SHOW, SW_SHOWNA, SW_SHOWNOACTIVATE: shown in its current state
+        case SW_SHOW:
+            window.visible = true;
+            changes |= display::kActivated;
+            break;
+        case SW_SHOWNOACTIVATE:
+            window.visible = true;
+            window.minimized = false;
+            break;
+        default: // SW_SHOWNA: shown in its current state
             window.visible = true;
             break;
         }
