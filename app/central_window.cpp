@@ -1,6 +1,8 @@
 // The hidden central window: the tray icon's clicks and the main menu's commands.
 #include "app/app_shell.h"
 
+#include "app/instance_request.h"
+
 #include "common/process_handles.h"
 #include "config/config_file.h"
 #include "registry/desktop.h"
@@ -18,6 +20,8 @@ constexpr const char* ABOUT_TEXT =
     "Voxtrel: spinning launcher solids for your desktop, made by the Voxtrel team.";
 
 NOTIFYICONDATAA trayIconRecord;
+// Whether the saved cursors are loaded: read and written on the main thread only.
+bool cursorsLoaded = false;
 // Between a double-click on the tray icon and the next left-button release.
 bool trayDoubleClicked = false;
 
@@ -45,6 +49,10 @@ void onTrayEvent(HWND window, UINT mouseMessage) {
 }
 
 } // namespace
+
+void startUpEnded() {
+    cursorsLoaded = true;
+}
 
 void addTrayIcon() {
     trayIconRecord = {};
@@ -95,8 +103,47 @@ void runMainCommand(WORD command) {
     }
 }
 
+namespace {
+
+// A later start's request, carried out as the main menu's command of that name; a plain start
+// shows every cursor, or makes one when there is none.
+bool carryOutRequest(WPARAM request) {
+    using entry::InstanceRequest;
+    switch (static_cast<InstanceRequest>(request)) {
+    case InstanceRequest::Start: {
+        if (!cursorsLoaded)
+            return true;
+        desktop.lock();
+        const bool none = desktop.threads.empty();
+        desktop.unlock();
+        runMainCommand(none ? IDM_NEW_CURSOR : IDM_SHOW_ALL);
+        return true;
+    }
+    case InstanceRequest::NewCursor:
+        runMainCommand(IDM_NEW_CURSOR);
+        return true;
+    case InstanceRequest::ShowAll:
+        runMainCommand(IDM_SHOW_ALL);
+        return true;
+    case InstanceRequest::HideAll:
+        runMainCommand(IDM_HIDE_ALL);
+        return true;
+    case InstanceRequest::Save:
+        runMainCommand(IDM_SAVE_CONFIG);
+        return true;
+    case InstanceRequest::Exit:
+        runMainCommand(IDM_EXIT);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 LRESULT CALLBACK centralWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case INSTANCE_REQUEST_MESSAGE:
+        return carryOutRequest(wParam) ? INSTANCE_REQUEST_DONE : 0;
     case WM_COMMAND:
         runMainCommand(LOWORD(wParam));
         break;

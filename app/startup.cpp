@@ -19,16 +19,16 @@ constexpr DWORD REQUIRED_MAJOR_VERSION = 5; // Windows 2000
 constexpr DWORD REQUIRED_MINOR_VERSION = 0;
 constexpr int CENTRAL_WINDOW_SIDE = 256;
 
-void createCentralWindow() {
+void createCentralWindow(const char* title) {
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = &centralWindowProc;
     windowClass.hIcon = programIcon;
     windowClass.lpszClassName = CENTRAL_CLASS_NAME;
     static_cast<void>(RegisterClassExA(&windowClass)); // a failure leaves no tray and no menu
-    centralWindow = CreateWindowExA(0, CENTRAL_CLASS_NAME, CENTRAL_CLASS_NAME, WS_POPUPWINDOW, 0, 0,
-                                    CENTRAL_WINDOW_SIDE, CENTRAL_WINDOW_SIDE, nullptr, nullptr,
-                                    nullptr, nullptr);
+    centralWindow =
+        CreateWindowExA(0, CENTRAL_CLASS_NAME, title, WS_POPUPWINDOW, 0, 0, CENTRAL_WINDOW_SIDE,
+                        CENTRAL_WINDOW_SIDE, nullptr, nullptr, nullptr, nullptr);
 }
 
 } // namespace
@@ -112,17 +112,18 @@ bool stopAllCursorThreads(DWORD limitMs) {
     return true;
 }
 
-int runProgram() {
+int runProgram(const char* centralTitle) {
     requireSupportedSystem();
     initImageLibrary();
     // The program's own resources; a null module would mean the system's predefined icons.
     const HINSTANCE program = GetModuleHandleA(nullptr);
     programIcon = LoadIconA(program, MAKEINTRESOURCEA(IDI_PROGRAM));
-    createCentralWindow();
+    createCentralWindow(centralTitle);
     menuResource = LoadMenuA(program, MAKEINTRESOURCEA(IDR_MENU));
     addTrayIcon();
     if (loadConfig() == 0)
         desktop.newCursor();
+    startUpEnded();
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -25,7 +25,7 @@ public:
     void newCursor();
     // Starts every registered cursor, first to last (after the configuration load).
     void startAll();
-    // Restores, brings forward and raises every cursor window, first to last.
+    // Shows and raises every cursor window, first to last, without taking the focus.
     void showAll();
     void hideAll();
 

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -271,6 +272,53 @@ void startsWithSavedCursors(int count) {
         EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS)) << "run " << run;
         EXPECT_EQ(program.log().find("Unhandled"), std::string::npos) << program.log();
     }
+}
+
+TEST_F(WineProgramTest, OneProgramRunsAndEveryLaterStartOrCommandReachesIt) {
+    WineProgram program;
+    ASSERT_EQ(waitForCursors(1).size(), 1u) << program.log();
+
+    WineRun run = runWineProgram("--hide-all");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(waitFor([] { return cursorWindows().empty(); }, 10000));
+    // A plain start ends at once and the running program shows its cursors.
+    run = runWineProgram("");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(waitForCursors(1).size(), 1u);
+    EXPECT_EQ(programProcesses(), 1);
+
+    run = runWineProgram("--new-cursor");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(waitForCursors(2).size(), 2u);
+    run = runWineProgram("--save");
+    EXPECT_EQ(run.status, 0) << run.output;
+    // Answered once the file is written.
+    std::ifstream saved(configPath());
+    Desktop registry;
+    const std::string text((std::istreambuf_iterator<char>(saved)), {});
+    EXPECT_FALSE(readArchive(text, registry).has_value()) << text;
+    EXPECT_EQ(registry.threads.size(), 2u);
+    registry.discardUnstarted();
+
+    run = runWineProgram("--version");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, std::string("voxtrel ") + VOXTREL_VERSION + "\n");
+    run = runWineProgram("--exit");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS)) << program.log();
+    run = runWineProgram("--exit");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("Voxtrel is not running"), std::string::npos) << run.output;
+
+    // Two starts at once: one runs the saved cursors, the other ends.
+    WineProgram first;
+    WineProgram second;
+    EXPECT_TRUE(waitFor([&] { return !first.running() || !second.running(); }, 20000));
+    EXPECT_EQ(waitForCursors(2).size(), 2u) << "each saved cursor once";
+    EXPECT_EQ(programProcesses(), 1);
+    EXPECT_EQ(runWineProgram("--exit").status, 0);
+    EXPECT_TRUE(first.waitForExit(EXIT_LIMIT_MS)) << first.log();
+    EXPECT_TRUE(second.waitForExit(EXIT_LIMIT_MS)) << second.log();
 }
 
 TEST_F(WineProgramTest, TwoSavedCursorsStartEveryTime) {

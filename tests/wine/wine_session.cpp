@@ -63,9 +63,19 @@ std::string wineDataFolder() {
            (user != nullptr ? user->pw_name : "root") + "/AppData/Roaming/voxtrel";
 }
 
+namespace {
+
+// A log of its own for each start, however many run at once.
+std::string newLogPath() {
+    static int started = 0;
+    return std::filesystem::temp_directory_path().string() + "/voxtrel-wine-" +
+           std::to_string(getpid()) + "-" + std::to_string(++started) + ".log";
+}
+
+} // namespace
+
 WineProgram::WineProgram(const std::string& environment, const std::string& program) {
-    logPath_ = std::filesystem::temp_directory_path().string() + "/voxtrel-wine-" +
-               std::to_string(getpid()) + ".log";
+    logPath_ = newLogPath();
     const std::string command = "exec env " + environment + " wine " + shellQuoted(program) + " >" +
                                 shellQuoted(logPath_) + " 2>&1";
     pid_ = fork();
@@ -112,6 +122,31 @@ std::string WineProgram::log() const {
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+WineRun runWineProgram(const std::string& arguments, int limitMs) {
+    const std::string log = newLogPath();
+    const std::string seconds = std::to_string((limitMs + 999) / 1000);
+    WineRun run;
+    const int status =
+        std::system(("timeout " + seconds + " wine " + shellQuoted(VOXTREL_WINDOWS_PROGRAM) + " " +
+                     arguments + " >" + shellQuoted(log) + " 2>&1")
+                        .c_str());
+    if (WIFEXITED(status) && WEXITSTATUS(status) != 124)
+        run.status = WEXITSTATUS(status);
+    std::ifstream file(log);
+    std::stringstream text;
+    text << file.rdbuf();
+    run.output = text.str();
+    std::filesystem::remove(log);
+    return run;
+}
+
+int programProcesses() {
+    // Wine gives a Windows process the program's path as its whole command line; the shells
+    // and timeouts that start one name it further on.
+    return static_cast<int>(
+        outputLines(runCommand("pgrep -f '^[^ ]*voxtrel\\.exe( |$)' 2>/dev/null")).size());
 }
 
 std::vector<std::string> cursorWindows() {

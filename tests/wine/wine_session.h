@@ -41,6 +41,17 @@ private:
     mutable bool ended_ = false;
 };
 
+// voxtrel.exe started with `arguments` beside whatever runs, waited for up to `limitMs`: its
+// exit status (-1 when it did not end in time) and what it printed.
+struct WineRun {
+    int status = -1;
+    std::string output;
+};
+WineRun runWineProgram(const std::string& arguments, int limitMs = 30000);
+
+// How many voxtrel.exe processes run in the prefix.
+int programProcesses();
+
 // The program's visible windows by their role.
 std::vector<std::string> cursorWindows();
 std::optional<std::string> menuWindow();

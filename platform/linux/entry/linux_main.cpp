@@ -1,11 +1,11 @@
-// main() of the Linux build: reads the command line (command_line.h), then hands over to WinMain
-// as the Windows loader does, with an empty line and the default show state.
-// A Linux session ends programs with SIGTERM (and a terminal with SIGINT or SIGHUP): each of
-// them is taken as the main menu's "Exit", so the cursors stop in order and WinMain returns; the
-// same signal again, once that stop has run a while, ends the program at once.
-// Only one program runs per user and configuration folder (linux_instance.h).
+// main() of the Linux build: reads the command line (app/command_line.h), then hands over to
+// WinMain as the Windows loader does, with an empty line and the default show state. A Linux
+// session ends programs with SIGTERM (and a terminal with SIGINT or SIGHUP): each of them is taken
+// as the main menu's "Exit", so the cursors stop in order and WinMain returns; the same signal
+// again, once that stop has run a while, ends the program at once. Only one program runs per user
+// and configuration folder (linux_instance.h).
 #include "platform/linux/display/display.h"
-#include "platform/linux/entry/command_line.h"
+#include "app/command_line.h"
 #include "platform/linux/entry/ending_signals.h"
 #include "platform/linux/entry/linux_instance.h"
 #include "platform/win32.h"

@@ -1,6 +1,6 @@
 // Reading the command line. One option at most: the program is either started, asked
 // something once, or told how to be used.
-#include "platform/linux/entry/command_line.h"
+#include "app/command_line.h"
 
 #include <cstring>
 

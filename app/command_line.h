@@ -1,8 +1,8 @@
-// The command line of the Linux program: help, version, and the commands it hands to the
-// program already running (linux_instance.h). A plain start takes no argument.
+// The program's command line, the same on every system: help, version, and the commands it
+// hands to the program already running. A plain start takes no argument.
 #pragma once
 
-#include "platform/linux/entry/linux_instance.h"
+#include "app/instance_request.h"
 
 #include <string>
 
