@@ -112,8 +112,8 @@ public:
     // Takes the first file of a drop: an image becomes the background, anything else the
     // launcher of the face under the mouse. True when it became the background.
     bool takeDrop(HDROP drop);
-    // Mouse presses that start a drag; `activate` for the left button.
-    void startDrag(int x, int y, bool activate);
+    // A mouse press that starts a drag (left or middle button).
+    void startDrag(int x, int y);
     void followDrag(int x, int y);
     void endDrag();
     // Where the system's own move loop puts the window (its top-left on the screen).

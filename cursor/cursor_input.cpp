@@ -35,11 +35,7 @@ std::string droppedPath(HDROP drop, UINT index) {
 
 } // namespace
 
-void Cursor::startDrag(int x, int y, bool activate) {
-    if (activate) {
-        SetActiveWindow(hwnd);
-        SetForegroundWindow(hwnd);
-    }
+void Cursor::startDrag(int x, int y) {
     if (dragging != 0)
         return;
     dragging = 1;
@@ -129,6 +125,10 @@ LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (wParam == PBT_POWERSETTINGCHANGE && lParam != 0)
             onPowerSetting(*reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam));
         return TRUE;
+    case WM_MOUSEACTIVATE:
+        // A press never activates the window by itself, whatever the system's default: a
+        // left click activates it once the button is up.
+        return MA_NOACTIVATE;
     case WM_TIMER:
         onFrameTimer();
         return 0;
@@ -161,11 +161,16 @@ LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
             followDrag(xOf(lParam), yOf(lParam));
         break;
     case WM_LBUTTONDOWN:
-        startDrag(xOf(lParam), yOf(lParam), true);
+        startDrag(xOf(lParam), yOf(lParam));
         break;
     case WM_LBUTTONUP:
         if (dragging != 0)
             endDrag();
+        // A left click gives the cursor the keyboard (Escape, the menu key) once the button is
+        // up: activated during the press, a window changes hands under the drag where the
+        // window manager takes over active windows (Wine's), and the drag loses the pointer.
+        SetActiveWindow(hwnd);
+        SetForegroundWindow(hwnd);
         break;
     case WM_LBUTTONDBLCLK:
         // The face found under the mouse by the last frame; an empty entry is opened all the
@@ -176,7 +181,7 @@ LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_MBUTTONDOWN:
         // The middle button moves the cursor too, without bringing it forward; the drag starts
         // from this press, never from what an earlier press left.
-        startDrag(xOf(lParam), yOf(lParam), false);
+        startDrag(xOf(lParam), yOf(lParam));
         break;
     case WM_MBUTTONUP:
         if (dragging != 0 && (wParam & MK_LBUTTON) == 0)

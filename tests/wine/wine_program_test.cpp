@@ -321,6 +321,39 @@ TEST_F(WineProgramTest, OneProgramRunsAndEveryLaterStartOrCommandReachesIt) {
     EXPECT_TRUE(second.waitForExit(EXIT_LIMIT_MS)) << second.log();
 }
 
+TEST_F(WineProgramTest, UnderAWindowManagerEightCursorsStillDragAMinuteAndAHalfLater) {
+    const auto manager = startWindowManager();
+    ASSERT_TRUE(manager);
+    writeText(configPath(), linuxConfiguration(8));
+    WineProgram program;
+    const auto cursors = waitForCursors(8);
+    ASSERT_EQ(cursors.size(), 8u) << program.log();
+    // Cursors that took the focus had Wine rewrite their hints for the manager at every frame,
+    // until the manager took no more input after about 70 s.
+    pause(90000);
+    // Twice: the click of the first drag activates the cursor, which Wine then hands to the
+    // manager; a hand's next drag comes a moment later.
+    for (const int down : {300, -200}) {
+        pause(1000);
+        const auto before = geometryOf(cursors[3]);
+        ASSERT_TRUE(before);
+        ASSERT_TRUE(dragBetween(before->centerX(), before->centerY(), before->centerX() + 60,
+                                before->centerY() + down));
+        Geometry after;
+        EXPECT_TRUE(waitFor(
+            [&] {
+                after = geometryOf(cursors[3]).value_or(Geometry{});
+                return after.x == before->x + 60 && after.y == before->y + down;
+            },
+            5000))
+            << "the cursor follows the drag from " << before->x << "," << before->y << " to "
+            << after.x << "," << after.y;
+    }
+    EXPECT_TRUE(manager->running());
+    EXPECT_EQ(runWineProgram("--exit").status, 0);
+    EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS)) << program.log();
+}
+
 TEST_F(WineProgramTest, TwoSavedCursorsStartEveryTime) {
     startsWithSavedCursors(2);
 }
