@@ -39,7 +39,13 @@ if(WIN32)
     endif()
     set(CPACK_GENERATOR NSIS ZIP)
     set(CPACK_PACKAGE_FILE_NAME voxtrel-${PROJECT_VERSION}-windows-x64)
+    set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/COPYING)
+    # The zip unpacks into a folder of its own, Voxtrel-<version> (cpack_options.cmake.in).
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+    set(VOXTREL_ZIP_FOLDER Voxtrel-${PROJECT_VERSION})
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/cpack_options.cmake.in
+                   ${PROJECT_BINARY_DIR}/voxtrel_cpack_options.cmake @ONLY)
+    set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/voxtrel_cpack_options.cmake)
     set(CPACK_PACKAGE_INSTALL_DIRECTORY Voxtrel)
     # The installer is made from a template of our own (cmake/nsis/NSIS.template.in).
     list(APPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/nsis)

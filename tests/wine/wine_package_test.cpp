@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <iterator>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -93,6 +96,10 @@ void startsAndEnds(const std::string& program) {
     ASSERT_TRUE(openMainMenu()) << running.log();
     chooseMenuItem(MAIN_EXIT);
     EXPECT_TRUE(running.waitForExit(5000)) << "Exit ends it";
+}
+
+void pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 class WinePackages : public testing::Test {
@@ -180,8 +187,53 @@ TEST_F(WinePackages, TheZipsProgramRunsFromAnyFolderWithTheLicencesOfWhatItLinks
     const std::string folder = somewhere.path() + "/Downloads/voxtrel portable";
     fs::create_directories(folder);
     ASSERT_TRUE(runCommand("unzip -q '" + zip + "' -d '" + folder + "'").has_value());
-    holdsTheProgramAndItsLicences(folder);
-    startsAndEnds(folder + "/voxtrel.exe");
+    // Extracted here, its files stay together in a folder of their own.
+    const std::string unpacked = folder + "/Voxtrel-" + VOXTREL_VERSION;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    holdsTheProgramAndItsLicences(unpacked);
+    startsAndEnds(unpacked + "/voxtrel.exe");
+}
+
+TEST_F(WinePackages, ThroughItsPagesTheInstallerStartsTheProgramAndTheUninstallerEnds) {
+    const std::string installer = package("-windows-x64.exe");
+    ASSERT_FALSE(installer.empty()) << "no installer in " << VOXTREL_PACKAGES_DIR;
+    const std::string setup = std::string("Voxtrel ") + VOXTREL_VERSION + " Setup";
+    const std::string uninstall = std::string("Voxtrel ") + VOXTREL_VERSION + " Uninstall";
+    // Each page's title is exactly the setup's name, without a space after it.
+    const auto onPage = [](const std::string& title) {
+        return waitFor([&] { return windowNamed(title).has_value(); }, 20000);
+    };
+    const auto next = [](const std::string& title) {
+        if (const auto window = windowNamed(title))
+            xdotool("key --window " + *window + " Return");
+    };
+    runCommand("wine '" + installer + "' >/dev/null 2>&1 &");
+    // The licence, the folder, the parts, then the end, whose "Run Voxtrel" is ticked.
+    for (int page = 0; page < 3; ++page) {
+        ASSERT_TRUE(onPage(setup)) << "page " << page;
+        pause(1000);
+        next(setup);
+    }
+    ASSERT_TRUE(waitFor(
+        [] { return fs::exists(driveC() + "/Program Files/Voxtrel/Uninstall.exe"); }, 30000));
+    pause(2000);
+    ASSERT_TRUE(onPage(setup)) << "the last page";
+    next(setup);
+    EXPECT_EQ(waitForCursors(1).size(), 1u) << "Finish starts the program";
+    EXPECT_EQ(runCommand("wine 'C:\\Program Files\\Voxtrel\\voxtrel.exe' --exit >/dev/null "
+                         "2>&1; echo $?"),
+              "0\n");
+    EXPECT_TRUE(waitFor([] { return programProcesses() == 0; }, 10000));
+
+    runCommand("wine 'C:\\Program Files\\Voxtrel\\Uninstall.exe' >/dev/null 2>&1 &");
+    ASSERT_TRUE(onPage(uninstall)) << "the confirmation";
+    pause(1000);
+    next(uninstall);
+    EXPECT_TRUE(waitFor([] { return !fs::exists(driveC() + "/Program Files/Voxtrel"); }, 30000));
+    pause(2000);
+    EXPECT_TRUE(onPage(uninstall)) << "the last page";
+    next(uninstall);
+    runCommand("wineserver -w");
 }
 
 } // namespace
