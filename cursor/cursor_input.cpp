@@ -126,9 +126,12 @@ LRESULT Cursor::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
             onPowerSetting(*reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam));
         return TRUE;
     case WM_MOUSEACTIVATE:
-        // A press never activates the window by itself, whatever the system's default: a
-        // left click activates it once the button is up.
-        return MA_NOACTIVATE;
+        // A press that starts a drag never activates the window by itself, whatever the
+        // system's default: a left click activates it once the button is up. A right press
+        // activates it as usual, ahead of the menu its release opens.
+        if (HIWORD(lParam) == WM_LBUTTONDOWN || HIWORD(lParam) == WM_MBUTTONDOWN)
+            return MA_NOACTIVATE;
+        break;
     case WM_TIMER:
         onFrameTimer();
         return 0;

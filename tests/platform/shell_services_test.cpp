@@ -3,12 +3,14 @@
 
 #include "platform/linux/display/headless/headless_control.h"
 #include "platform/linux/shell/shell_icon_theme.h"
+#include "platform/linux/user/user_resources.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include <cstring>
 
@@ -115,6 +117,30 @@ TEST(Modules, IconsComeFromTheProgramsModuleAndTheShellIsFoundByNameOrOrdinal) {
     EXPECT_EQ(GetProcAddress(shell, "SHGetImageLists"), nullptr);
     EXPECT_EQ(GetProcAddress(program, "SHGetImageList"), nullptr);
     EXPECT_EQ(GetModuleHandleA("kernel32.dll"), nullptr);
+}
+
+TEST(Modules, TheProgramIconCarriesEverySizeWindowsPicksFrom) {
+    // An icon file: a six-byte header, then a 16-byte entry per image (width first, 0 for 256;
+    // the image's size and offset at bytes 8 and 12 of the entry).
+    const voxtrel::user::EmbeddedFile* icon = voxtrel::user::findEmbedded("voxtrel.ico");
+    ASSERT_NE(icon, nullptr);
+    const auto word = [&](std::size_t at) { return icon->data[at] | icon->data[at + 1] << 8; };
+    const auto dword = [&](std::size_t at) {
+        return static_cast<std::size_t>(word(at)) | static_cast<std::size_t>(word(at + 2)) << 16;
+    };
+    ASSERT_GE(icon->size, 6u);
+    std::vector<int> sides;
+    for (int image = 0; image < word(4); ++image) {
+        const std::size_t entry = 6 + 16 * static_cast<std::size_t>(image);
+        ASSERT_LE(entry + 16, icon->size);
+        const int side = icon->data[entry] == 0 ? 256 : icon->data[entry];
+        sides.push_back(side);
+        const std::size_t offset = dword(entry + 12);
+        ASSERT_LE(offset + dword(entry + 8), icon->size);
+        const bool png = std::memcmp(icon->data + offset, "\x89PNG", 4) == 0;
+        EXPECT_EQ(png, side == 256) << side << " pixels: only the largest is stored as PNG";
+    }
+    EXPECT_EQ(sides, (std::vector<int>{16, 24, 32, 48, 64, 256}));
 }
 
 TEST(FileIcons, AnExistingPathHasAnIconOfTheLargeSizeAndAMissingOneNone) {
