@@ -5,6 +5,7 @@
 #include "config/archive.h"
 
 #include "config/archive_check.h"
+#include "config/saved_paths.h"
 #include "cursor/screen_rules.h"
 
 #include <boost/archive/text_iarchive.hpp>
@@ -56,8 +57,12 @@ template <class Archive> void Cursor::serialize(Archive& archive, unsigned int v
     }
     items(archive, alphaBlend, launcherEnabled, bgTextureEnabled, onTop, shape, texturePath,
           launches);
-    if constexpr (Archive::is_loading::value)
+    if constexpr (Archive::is_loading::value) {
         takeLoadedPlaceIntoRange(centerX, centerY, width, height);
+        texturePath = loadedPath(texturePath);
+        for (Launch& launch : launches)
+            launch.path = loadedPath(launch.path);
+    }
 }
 
 template <class Archive> void CursorThread::serialize(Archive& archive, unsigned int) {

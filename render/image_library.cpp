@@ -2,6 +2,8 @@
 // so that a load on one thread never lands in an image another thread has bound.
 #include "render/image_library.h"
 
+#include "common/file_path.h"
+
 #include "platform/win32.h"
 
 #include <GL/gl.h>
@@ -44,17 +46,16 @@ constexpr std::uintmax_t LARGEST_IMAGE_FILE = 256u * 1024 * 1024;
 
 // The file's bytes, read before the library's lock is taken: a slow file (an offline share, a
 // huge picture) then holds up only the cursor that asked for it. Only a regular file is read:
-// a pipe, a device or a socket could keep the read waiting without end. The path is in the
-// narrow encoding the library itself takes.
+// a pipe, a device or a socket could keep the read waiting without end.
 std::optional<std::vector<char>> readImageFile(const std::string& path) {
-    const std::filesystem::path file(path);
+    const std::filesystem::path file = fileSystemPath(path);
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error))
         return std::nullopt;
     const std::uintmax_t size = std::filesystem::file_size(file, error);
     if (error || size == 0 || size > LARGEST_IMAGE_FILE)
         return std::nullopt;
-    std::ifstream stream(path, std::ios::binary);
+    std::ifstream stream(file, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(stream)),
                             std::istreambuf_iterator<char>());
     if (stream.bad() || bytes.empty())

@@ -1,6 +1,7 @@
 // The configuration archive: what a save writes, what a load gives back, and what a damaged or
 // hostile file gives instead of a crash.
 #include "config/archive.h"
+#include "config/saved_paths.h"
 #include "config/archive_check.h"
 #include "cursor/screen_rules.h"
 
@@ -200,6 +201,34 @@ std::string oneCursorArchive() {
     Registry one;
     one.add();
     return writeArchive(one.desktop);
+}
+
+TEST_F(Archive, PathsSavedInTheAnsiCodePageOfEarlierWindowsVersionsNameTheirFilesAgain) {
+    // "R\xe9sum\xe9.txt" as Windows 1252 wrote it, beside one in UTF-8 and an image's path.
+    const std::string ansi = "C:\\R\xe9sum\xe9.txt";
+    const std::string utf8 = "C:\\R\xc3\xa9sum\xc3\xa9 \xe2\x9c\x93.txt";
+    const std::string image = "C:\\\xe9t\xe9.png";
+    const auto item = [](const std::string& path) {
+        return std::to_string(path.size()) + " " + path + " ";
+    };
+    const std::string text = "22 serialization::archive 18 0 0 0 0 1 0 2 1 0\n0 3 1 1\n"
+                             "1 5 6 256 256 2.50000000000000000e-01 1 1 1 1 40030 " +
+                             item(image) + "6 0 0 " + item(ansi) + item(utf8) + "0  0  0  0 \n";
+    Registry loaded;
+    ASSERT_EQ(readArchive(text, loaded.desktop), std::nullopt) << text;
+    const Cursor& cursor = *loaded.cursors().at(0);
+    EXPECT_EQ(cursor.launches[1].path, utf8) << "UTF-8 stays as it was";
+#ifdef _WIN32
+    EXPECT_EQ(cursor.launches[0].path, "C:\\R\xc3\xa9sum\xc3\xa9.txt");
+    EXPECT_EQ(cursor.texturePath, "C:\\\xc3\xa9t\xc3\xa9.png");
+#else
+    EXPECT_EQ(cursor.launches[0].path, ansi) << "a Linux path is bytes";
+#endif
+    for (const char* wellFormed : {"", "plain", "\xc3\xa9", "\xe2\x9c\x93", "\xf0\x9f\x98\x80"})
+        EXPECT_TRUE(isUtf8(wellFormed)) << wellFormed;
+    for (const char* malformed : {"\xe9", "\xc3", "\xe2\x9c", "\x80", "\xc0\xaf", "\xe0\x80\xaf",
+                                  "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xf8\x88\x80\x80\x80"})
+        EXPECT_FALSE(isUtf8(malformed)) << "malformed";
 }
 
 TEST_F(Archive, ACursorOfClassVersionZeroHasNoScaleAndGetsTheDefault) {

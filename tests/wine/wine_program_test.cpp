@@ -354,6 +354,39 @@ TEST_F(WineProgramTest, UnderAWindowManagerEightCursorsStillDragAMinuteAndAHalfL
     EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS)) << program.log();
 }
 
+TEST_F(WineProgramTest, AnImageNamedOutsideTheAnsiCodePageTexturesTheSolidAndStaysSaved) {
+    // The program's icon as a picture of that name, the background of one large cube.
+    const std::string name = "R\xc3\xa9sum\xc3\xa9 \xe2\x9c\x93.png";
+    // %USERPROFILE%, three folders above the configuration's.
+    const std::filesystem::path profile =
+        std::filesystem::path(wineDataFolder()).parent_path().parent_path().parent_path();
+    std::filesystem::copy_file(VOXTREL_ICON_PICTURE, profile / name,
+                               std::filesystem::copy_options::overwrite_existing);
+    const std::string image = "C:\\users\\" + profile.filename().string() + "\\" + name;
+    const std::string saved = "22 serialization::archive 18 0 0 0 0 1 0 2 1 0\n0 3 1 1\n1 640 512 "
+                              "512 512 5.00000000000000000e-01 1 1 1 1 40030 " +
+                              std::to_string(image.size()) + " " + image +
+                              " 6 0 0 0  0  0  0  0  0 \n";
+    writeText(configPath(), saved);
+    WineProgram program;
+    ASSERT_EQ(waitForCursors(1).size(), 1u) << program.log();
+    pause(1000);
+    const auto screen = takeScreenshot();
+    ASSERT_TRUE(screen);
+    // Untextured, the faces are grey; the picture is blue and dark.
+    int blue = 0;
+    for (int y = 412; y < 612; y += 10)
+        for (int x = 540; x < 740; x += 10) {
+            const auto pixel = screen->at(x, y);
+            blue += pixel.blue > pixel.red + 30 && !(pixel == DESKTOP) ? 1 : 0;
+        }
+    EXPECT_GT(blue, 200) << "the faces show the picture";
+    EXPECT_EQ(runWineProgram("--save").status, 0);
+    EXPECT_EQ(readFile(configPath()).value_or(""), saved) << "its name saved as it was";
+    EXPECT_EQ(runWineProgram("--exit").status, 0);
+    EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS));
+}
+
 TEST_F(WineProgramTest, TwoSavedCursorsStartEveryTime) {
     startsWithSavedCursors(2);
 }
