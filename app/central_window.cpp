@@ -105,12 +105,24 @@ void runMainCommand(WORD command) {
 
 namespace {
 
+// The main menu's command that each request of a later start names.
+struct RequestCommand {
+    entry::InstanceRequest request;
+    WORD command;
+};
+constexpr RequestCommand REQUEST_COMMANDS[] = {
+    {entry::InstanceRequest::NewCursor, IDM_NEW_CURSOR},
+    {entry::InstanceRequest::ShowAll, IDM_SHOW_ALL},
+    {entry::InstanceRequest::HideAll, IDM_HIDE_ALL},
+    {entry::InstanceRequest::Save, IDM_SAVE_CONFIG},
+    {entry::InstanceRequest::Exit, IDM_EXIT},
+};
+
 // A later start's request, carried out as the main menu's command of that name; a plain start
 // shows every cursor, or makes one when there is none.
 bool carryOutRequest(WPARAM request) {
-    using entry::InstanceRequest;
-    switch (static_cast<InstanceRequest>(request)) {
-    case InstanceRequest::Start: {
+    const auto asked = static_cast<entry::InstanceRequest>(request);
+    if (asked == entry::InstanceRequest::Start) {
         if (!cursorsLoaded)
             return true;
         desktop.lock();
@@ -119,21 +131,11 @@ bool carryOutRequest(WPARAM request) {
         runMainCommand(none ? IDM_NEW_CURSOR : IDM_SHOW_ALL);
         return true;
     }
-    case InstanceRequest::NewCursor:
-        runMainCommand(IDM_NEW_CURSOR);
-        return true;
-    case InstanceRequest::ShowAll:
-        runMainCommand(IDM_SHOW_ALL);
-        return true;
-    case InstanceRequest::HideAll:
-        runMainCommand(IDM_HIDE_ALL);
-        return true;
-    case InstanceRequest::Save:
-        runMainCommand(IDM_SAVE_CONFIG);
-        return true;
-    case InstanceRequest::Exit:
-        runMainCommand(IDM_EXIT);
-        return true;
+    for (const RequestCommand& known : REQUEST_COMMANDS) {
+        if (known.request == asked) {
+            runMainCommand(known.command);
+            return true;
+        }
     }
     return false;
 }

@@ -44,7 +44,9 @@ grep -q "<release version=\"$version\" date=\"[0-9-]*\"/>" "$metainfo" ||
 
 # The theme's 32-pixel icon is the resource's own picture, pixel for pixel.
 [ "$(identify -format '%wx%h' "$icon")" = 32x32 ] || fail "the hicolor icon is not 32x32"
-differing=$(compare -metric AE "$icon" "$source/resources/voxtrel.ico" null: 2>&1 || true)
+frame=$(identify -format '%p %wx%h\n' "$source/resources/voxtrel.ico" | awk '$2 == "32x32" { print $1; exit }')
+[ -n "$frame" ] || fail "the resource icon has no 32-pixel picture"
+differing=$(compare -metric AE "$icon" "$source/resources/voxtrel.ico[$frame]" null: 2>&1 || true)
 [ "$differing" = 0 ] || fail "the hicolor icon differs from the resource icon in $differing pixels"
 grep -q '<svg' "$svg" || fail "the scalable icon is not an SVG"
 
