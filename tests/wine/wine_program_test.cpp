@@ -373,14 +373,15 @@ TEST_F(WineProgramTest, AnImageNamedOutsideTheAnsiCodePageTexturesTheSolidAndSta
     pause(1000);
     const auto screen = takeScreenshot();
     ASSERT_TRUE(screen);
-    // Untextured, the faces are grey; the picture is blue and dark.
+    // Untextured, the faces are grey; the picture is dark blue.
     int blue = 0;
     for (int y = 412; y < 612; y += 10)
         for (int x = 540; x < 740; x += 10) {
             const auto pixel = screen->at(x, y);
             blue += pixel.blue > pixel.red + 30 && !(pixel == DESKTOP) ? 1 : 0;
         }
-    EXPECT_GT(blue, 200) << "the faces show the picture";
+    // Untextured, none; textured, a fifth at least, whatever the faces' turn and light.
+    EXPECT_GT(blue, 80) << "the faces show the picture";
     EXPECT_EQ(runWineProgram("--save").status, 0);
     EXPECT_EQ(readFile(configPath()).value_or(""), saved) << "its name saved as it was";
     EXPECT_EQ(runWineProgram("--exit").status, 0);
