@@ -7,19 +7,14 @@
 #include <string>
 
 #ifdef _WIN32
-#include "platform/win32.h"
+#include "common/wide_text.h"
 #endif
 
 namespace voxtrel {
 
 inline std::filesystem::path fileSystemPath(const std::string& utf8) {
 #ifdef _WIN32
-    const int size = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
-    return std::filesystem::path(wide);
+    return std::filesystem::path(wideOf(utf8));
 #else
     return std::filesystem::path(utf8);
 #endif

@@ -15,6 +15,7 @@
 #include <thread>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -207,20 +208,24 @@ TEST_F(WinePackages, ThroughItsPagesTheInstallerStartsTheProgramAndTheUninstalle
         if (const auto window = windowNamed(title))
             xdotool("key --window " + *window + " Return");
     };
+    // Return on the pages titled `title` until `done`, however long a busy machine takes to
+    // show the next page.
+    const auto nextUntil = [&](const std::string& title, const std::function<bool()>& done) {
+        return waitFor(
+            [&] {
+                if (done())
+                    return true;
+                next(title);
+                pause(1500);
+                return false;
+            },
+            60000);
+    };
     runCommand("wine '" + installer + "' >/dev/null 2>&1 &");
     ASSERT_TRUE(onPage(setup)) << "the licence";
-    // The licence, the folder, the parts: Return on each until the files are in place, however
-    // long a busy machine takes to show the next page.
+    // The licence, the folder, the parts, until the files are in place.
     const std::string uninstaller = driveC() + "/Program Files/Voxtrel/Uninstall.exe";
-    EXPECT_TRUE(waitFor(
-        [&] {
-            if (fs::exists(uninstaller))
-                return true;
-            next(setup);
-            pause(1500);
-            return false;
-        },
-        60000));
+    EXPECT_TRUE(nextUntil(setup, [&] { return fs::exists(uninstaller); }));
     // The last page, whose "Run Voxtrel" is ticked.
     pause(2000);
     if (onPage(setup))
@@ -233,15 +238,8 @@ TEST_F(WinePackages, ThroughItsPagesTheInstallerStartsTheProgramAndTheUninstalle
 
     runCommand("wine 'C:\\Program Files\\Voxtrel\\Uninstall.exe' >/dev/null 2>&1 &");
     ASSERT_TRUE(onPage(uninstall)) << "the confirmation";
-    EXPECT_TRUE(waitFor(
-        [&] {
-            if (!fs::exists(driveC() + "/Program Files/Voxtrel"))
-                return true;
-            next(uninstall);
-            pause(1500);
-            return false;
-        },
-        60000));
+    EXPECT_TRUE(
+        nextUntil(uninstall, [] { return !fs::exists(driveC() + "/Program Files/Voxtrel"); }));
     pause(2000);
     if (onPage(uninstall))
         next(uninstall);
