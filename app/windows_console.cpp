@@ -2,6 +2,7 @@
 // program that started it, or a message box.
 #include "app/windows_console.h"
 
+#include "common/utf8_calls.h"
 #include "platform/win32.h"
 
 namespace voxtrel {
@@ -36,8 +37,7 @@ void say(const std::string& text, bool problem) {
         if (written)
             return;
     }
-    MessageBoxA(nullptr, text.c_str(), "Voxtrel",
-                MB_OK | (problem ? MB_ICONERROR : MB_ICONINFORMATION));
+    messageBox(nullptr, text, "Voxtrel", MB_OK | (problem ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
 } // namespace voxtrel

@@ -5,18 +5,18 @@
 
 #include "config/archive.h"
 
+#include "common/utf8_calls.h"
+
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace voxtrel {
 
 namespace {
 
 constexpr const char* APPDATA_VARIABLE = "APPDATA";
-constexpr DWORD APPDATA_BUFFER = 256;
 // Forward slashes serve both platforms: Windows takes them in every file call.
 constexpr const char* DATA_FOLDER = "/voxtrel";
 constexpr const char* IO_ERROR = "I/O error";
@@ -38,26 +38,16 @@ constexpr const char* UNREADABLE_TAIL =
 constexpr std::streamoff LARGEST_CONFIG = 16 * 1024 * 1024;
 
 void report(const std::string& text, const char* caption, UINT icon = MB_ICONERROR) {
-    MessageBoxA(nullptr, text.c_str(), caption, icon);
+    messageBox(nullptr, text, caption, icon);
 }
 
 // Captures the current directory and puts it back when the flow ends, however it ends.
 class CurrentDirectory {
 public:
-    CurrentDirectory() {
-        std::vector<char> buffer(MAX_PATH);
-        DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-        // A longer one than the usual buffer is captured whole in a larger one.
-        if (length >= buffer.size()) {
-            buffer.resize(length + 1);
-            length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-        }
-        if (length > 0 && length < buffer.size())
-            path_.assign(buffer.data(), length);
-    }
+    CurrentDirectory() : path_(currentFolder()) {}
     ~CurrentDirectory() {
         if (!path_.empty())
-            static_cast<void>(SetCurrentDirectoryA(path_.c_str()));
+            static_cast<void>(enterFolder(path_));
     }
     CurrentDirectory(const CurrentDirectory&) = delete;
     CurrentDirectory& operator=(const CurrentDirectory&) = delete;
@@ -194,30 +184,29 @@ bool makeFolderWithParents(const std::string& folder) {
         // A drive ("C:") and the root exist whenever anything below them does.
         if (isSeparator(part.back()) || part.back() == ':')
             continue;
-        if (GetFileAttributesA(part.c_str()) == INVALID_FILE_ATTRIBUTES)
-            static_cast<void>(CreateDirectoryA(part.c_str(), nullptr)); // checked below
+        if (fileAttributes(part) == INVALID_FILE_ATTRIBUTES)
+            static_cast<void>(makeFolder(part)); // checked below
     }
-    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    const DWORD attributes = fileAttributes(folder);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 } // namespace
 
 bool enterDataFolder() {
-    char appData[APPDATA_BUFFER];
-    const DWORD length = GetEnvironmentVariableA(APPDATA_VARIABLE, appData, APPDATA_BUFFER);
-    if (length < 1 || length >= APPDATA_BUFFER)
+    const std::optional<std::string> appData = environmentVariable(APPDATA_VARIABLE);
+    if (!appData || appData->empty())
         return false;
     // Only a folder will do, or none yet: a fresh account has no ~/.config until a program
     // makes it. Whether it is hidden is not asked: since Vista %APPDATA% is AppData\Roaming,
     // which is visible (its parent is the hidden one).
-    const DWORD attributes = GetFileAttributesA(appData);
+    const DWORD attributes = fileAttributes(*appData);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return false;
-    const std::string folder = std::string(appData, length) + DATA_FOLDER;
+    const std::string folder = *appData + DATA_FOLDER;
     if (!makeFolderWithParents(folder))
         return false;
-    return SetCurrentDirectoryA(folder.c_str()) != FALSE;
+    return enterFolder(folder);
 }
 
 int loadConfig() {

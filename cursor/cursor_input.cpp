@@ -5,6 +5,7 @@
 #include "cursor/screen_rules.h"
 
 #include "common/process_handles.h"
+#include "common/utf8_calls.h"
 #include "render/image_library.h"
 
 #include <string>
@@ -20,17 +21,6 @@ int xOf(LPARAM lParam) {
 }
 int yOf(LPARAM lParam) {
     return static_cast<short>(HIWORD(lParam));
-}
-
-// The whole path of file `index` of a drop, however long.
-std::string droppedPath(HDROP drop, UINT index) {
-    const UINT length = DragQueryFileA(drop, index, nullptr, 0);
-    if (length == 0)
-        return {};
-    std::string path(length + 1, '\0');
-    const UINT copied = DragQueryFileA(drop, index, path.data(), length + 1);
-    path.resize(copied);
-    return path;
 }
 
 } // namespace
@@ -77,7 +67,7 @@ void Cursor::startZoomStep(short delta) {
 
 bool Cursor::takeDrop(HDROP drop) {
     // Only the first file counts; the handle is released as soon as it is read.
-    const std::string path = droppedPath(drop, 0);
+    const std::string path = droppedFileName(drop, 0);
     DragFinish(drop);
     if (path.empty())
         return false;

@@ -1,6 +1,7 @@
 // A cursor's background image and slot icons.
 #include "cursor/cursor.h"
 
+#include "common/utf8_calls.h"
 #include "render/image_library.h"
 
 namespace voxtrel {
@@ -22,7 +23,7 @@ void Cursor::loadBackgroundTexture() {
         glDeleteTextures(1, &bgTexture);
     bgTexture = texture;
     if (result == TextureLoad::MipmapsFailed)
-        MessageBoxA(nullptr, texturePath.c_str(), MIPMAP_FAILURE_CAPTION, MB_ICONERROR);
+        messageBox(nullptr, texturePath, MIPMAP_FAILURE_CAPTION, MB_ICONERROR);
 }
 
 void Cursor::loadSlotIcon(int slot) {

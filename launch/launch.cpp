@@ -2,6 +2,7 @@
 #include "launch/launch.h"
 
 #include "common/process_handles.h"
+#include "common/utf8_calls.h"
 #include "platform/win32.h"
 
 namespace voxtrel {
@@ -18,7 +19,7 @@ void Launch::open() const {
     info.lpDirectory = nullptr; // the started program inherits our current directory
     info.nShow = SW_SHOWDEFAULT;
     // The shell reports its own failures; the slot stays as it was whatever happens.
-    static_cast<void>(ShellExecuteExA(&info));
+    static_cast<void>(shellExecute(info));
 }
 
 } // namespace voxtrel

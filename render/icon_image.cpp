@@ -3,6 +3,8 @@
 // the plain large icon, follow where it has nothing.
 #include "render/icon_image.h"
 
+#include "common/utf8_calls.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -126,7 +128,7 @@ std::optional<IconImage> fetchIconImage(const char* path, HDC referenceDc) {
     if (path == nullptr || *path == '\0')
         return std::nullopt;
     SHFILEINFOA info = {};
-    if (SHGetFileInfoA(path, 0, &info, sizeof info, SHGFI_SYSICONINDEX) != 0) {
+    if (shellFileInfo(path, SHGFI_SYSICONINDEX, info) != 0) {
         for (int size : IMAGE_LISTS) {
             HICON icon = iconFromImageList(info.iIcon, size);
             if (icon == nullptr)
@@ -139,8 +141,7 @@ std::optional<IconImage> fetchIconImage(const char* path, HDC referenceDc) {
     }
     // No image list answered: the shell's large icon.
     info = {};
-    if (SHGetFileInfoA(path, 0, &info, sizeof info, SHGFI_ICON | SHGFI_DISPLAYNAME) == 0 ||
-        info.hIcon == nullptr)
+    if (shellFileInfo(path, SHGFI_ICON, info) == 0 || info.hIcon == nullptr)
         return std::nullopt;
     std::optional<IconImage> image = readIcon(info.hIcon, referenceDc);
     DestroyIcon(info.hIcon);

@@ -7,6 +7,7 @@
 #include "config/archive.h"
 #include "cursor/frame_rules.h"
 #include "registry/desktop.h"
+#include "tests/support/file_drag.h"
 #include "tests/support/fixed_screen.h"
 #include "tests/support/temp_dir.h"
 
@@ -390,6 +391,68 @@ TEST_F(WineProgramTest, AnImageNamedOutsideTheAnsiCodePageTexturesTheSolidAndSta
     EXPECT_GT(blue, 80) << "the faces show the picture";
     EXPECT_EQ(runWineProgram("--save").status, 0);
     EXPECT_EQ(readFile(configPath()).value_or(""), saved) << "its name saved as it was";
+    EXPECT_EQ(runWineProgram("--exit").status, 0);
+    EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS));
+}
+
+TEST_F(WineProgramTest, AFileNamedOutsideTheAnsiCodePageIsDroppedKeptAndOpenedWhole) {
+    // Settings, of a type Wine opens in Notepad.
+    const std::string name = "R\xc3\xa9glages \xe2\x9c\x93.ini";
+    const std::filesystem::path profile =
+        std::filesystem::path(wineDataFolder()).parent_path().parent_path().parent_path();
+    writeText((profile / name).string(), "[view]\r\nsize=2\r\n");
+    const std::string whole = "C:\\users\\" + profile.filename().string() + "\\" + name;
+    writeText(configPath(), oneCursorConfiguration(640, 512));
+    std::string launch;
+    {
+        WineProgram program;
+        const auto cursors = waitForCursors(1);
+        ASSERT_EQ(cursors.size(), 1u) << program.log();
+        const auto area = geometryOf(cursors[0]);
+        ASSERT_TRUE(area);
+        const auto source =
+            dragFileTo((profile / name).string(), area->centerX(), area->centerY(), 128);
+        Desktop saved;
+        ASSERT_TRUE(waitFor([&] {
+            saved.discardUnstarted();
+            saved.threads.clear();
+            if (runWineProgram("--save").status != 0)
+                return false;
+            const auto text = readFile(configPath());
+            if (!text || readArchive(*text, saved) || saved.threads.size() != 1)
+                return false;
+            for (const Launch& slot : saved.threads.front()->cursor->launches)
+                launch = slot.empty() ? launch : slot.path;
+            return !launch.empty();
+        })) << "the drop gives a face its launcher";
+        saved.discardUnstarted();
+        EXPECT_EQ(launch, whole) << "the dropped file saved by its whole name";
+        EXPECT_EQ(runWineProgram("--exit").status, 0);
+        EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS));
+    }
+    // Every face opens the file, so that a double-click opens it whichever face it meets.
+    useFixedScreen();
+    Desktop registry;
+    auto* entry = new CursorThread;
+    entry->cursor->centerX = 640;
+    entry->cursor->centerY = 512;
+    for (Launch& slot : entry->cursor->launches)
+        slot.assign(launch.c_str());
+    registry.threads.push_back(entry);
+    writeText(configPath(), writeArchive(registry));
+    registry.discardUnstarted();
+    WineProgram program;
+    ASSERT_EQ(waitForCursors(1).size(), 1u) << program.log();
+    pause(1000);
+    ASSERT_TRUE(doubleClickAt(640, 512));
+    // Notepad shows "Untitled" until it has read the file.
+    std::string opened;
+    EXPECT_TRUE(waitFor([&] {
+        for (const std::string& window :
+             outputLines(runCommand("xdotool search --onlyvisible --name Notepad 2>/dev/null")))
+            opened = runCommand("xdotool getwindowname " + window).value_or("");
+        return opened.find(name) != std::string::npos;
+    })) << "a double-click opens the file in its program: " << opened;
     EXPECT_EQ(runWineProgram("--exit").status, 0);
     EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS));
 }

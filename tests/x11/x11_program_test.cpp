@@ -1,6 +1,7 @@
 // The built program on the tests' X server, as a user's session runs it: one instance per
 // configuration, launchers that start applications and scripts, and cursors brought back when
 // the screen shrinks.
+#include "tests/support/file_drag.h"
 #include "tests/support/session_bus.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
@@ -388,40 +389,6 @@ TEST_F(ProgramOnX, ACursorOnAMonitorThatGoesAwayComesOntoTheOtherAndIsSavedThere
         const auto saved = readFile(session.home.path() + "/.config/voxtrel/init.dat");
         return saved && saved->find(" 1792 540 256 256 ") != std::string::npos;
     })) << readFile(session.home.path() + "/.config/voxtrel/init.dat").value_or("");
-}
-
-// Presses the left button at (fromX, fromY), moves in steps to (x, y) and lets go there after
-// several moves over the target, so that its answers to the drag's source have come back (on a
-// busy machine too) before the drop.
-void dragAndDrop(int fromX, int fromY, int x, int y) {
-    xdotool("mousemove " + std::to_string(fromX) + " " + std::to_string(fromY) + " mousedown 1");
-    Sleep(150);
-    for (int step = 1; step <= kDragSteps; ++step) {
-        xdotool("mousemove " + std::to_string(fromX + (x - fromX) * step / kDragSteps) + " " +
-                std::to_string(fromY + (y - fromY) * step / kDragSteps));
-        Sleep(kDragStepMs);
-    }
-    for (int wiggle = 0; wiggle < 6; ++wiggle) {
-        xdotool("mousemove " + std::to_string(x + wiggle % 2) + " " + std::to_string(y));
-        Sleep(150);
-    }
-    xdotool("mouseup 1");
-}
-
-// Drags `path` from the tests' drag source onto the screen point (x, y) and lets go there. The
-// source must outlive the drop: the target asks it for the data after the release.
-std::unique_ptr<Helper> dragFileTo(const std::string& path, int x, int y, int halfSide = 128) {
-    // The source stands just left of the solid's window, so that the pointer leaves the solid
-    // only briefly: away from it, the solid spins faster and would turn the face away.
-    const int sourceX = std::max(0, x - halfSide - 130), sourceY = std::max(0, y - 60);
-    auto source = std::make_unique<Helper>(std::string(VOXTREL_TEST_DRAG_SOURCE) + " " +
-                                           std::to_string(sourceX) + " " + std::to_string(sourceY) +
-                                           " '" + path + "'");
-    if (!waitForCommand("xdotool search --onlyvisible --name '^voxtrel-drag-source$'"))
-        return source;
-    Sleep(500);
-    dragAndDrop(sourceX + 60, sourceY + 60, x, y);
-    return source;
 }
 
 // pcmanfm, a desktop's own file manager, showing `folder` with the session's themes, once its
