@@ -10,6 +10,8 @@
 //   string      LENGTH, one space, LENGTH bytes
 #include "config/archive_check.h"
 
+#include "cursor/shapes.h"
+
 #include <boost/archive/basic_archive.hpp>
 
 #include <cctype>
@@ -28,7 +30,6 @@ namespace {
 constexpr const char* SIGNATURE = "serialization::archive";
 constexpr long long CURSOR_THREAD_CLASS = 2; // after Desktop (0) and the list (1)
 constexpr long long CURSOR_CLASS = 3;
-constexpr long long LAUNCH_SLOTS = 6;
 // The smallest a cursor can be in the text: a generous lower bound for counting.
 constexpr std::size_t MINIMAL_CURSOR_BYTES = 30;
 
@@ -239,7 +240,7 @@ public:
         if (launches < 0)
             reader_.refuse("a negative number of launchers");
         // The library's own words for more entries than a cursor has.
-        if (launches > LAUNCH_SLOTS)
+        if (launches > SLOT_COUNT_MAX)
             throw Refused("array size too short");
         if (launches > 0 && !launchClassSeen_) {
             plainClass(reader_, "the launcher class");

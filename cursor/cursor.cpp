@@ -8,10 +8,9 @@ Cursor::Cursor()
       centerY(GetSystemMetrics(SM_CYVIRTUALSCREEN) / 2) {}
 
 void Cursor::chooseMesh() {
-    if (shape == SHAPE_TETRAHEDRON)
-        mesh = tetraMesh.get();
-    else if (shape == SHAPE_CUBE)
-        mesh = cubeMesh.get();
+    const int row = shapeIndex(shape);
+    if (row >= 0)
+        mesh = meshes[row].get();
 }
 
 } // namespace voxtrel

@@ -4,6 +4,7 @@
 
 #include "platform/win32.h"
 
+#include "cursor/shapes.h"
 #include "cursor/surface_pixels.h"
 #include "cursor/window.h"
 #include "launch/launch.h"
@@ -23,11 +24,6 @@
 
 namespace voxtrel {
 
-// A cursor's shape is stored as the command id of its shape menu item.
-constexpr UINT SHAPE_TETRAHEDRON = IDM_SHAPE_4_SLOTS;
-constexpr UINT SHAPE_CUBE = IDM_SHAPE_6_SLOTS;
-
-constexpr int SLOT_COUNT_MAX = 6;  // launch entries held for either shape
 constexpr int SURFACE_SIDE = 1024; // the off-screen bitmap's largest side at the usual density
 constexpr int DEFAULT_SIDE = 256;
 constexpr double DEFAULT_SCALE = 0.25;
@@ -133,12 +129,12 @@ public:
     mutable std::mutex savedFieldsLock;
 
     // Saved settings are marked (saved).
-    INT alphaBlend = 1;       // (saved) constant alpha on top of the per-pixel alpha
-    INT launcherEnabled = 1;  // (saved) draw the launcher insets
-    INT bgTextureEnabled = 1; // (saved) texture the faces with the background image
-    INT onTop = 1;            // (saved) topmost window
-    UINT shape = SHAPE_CUBE;  // (saved)
-    std::string texturePath;  // (saved) background image file
+    INT alphaBlend = 1;         // (saved) constant alpha on top of the per-pixel alpha
+    INT launcherEnabled = 1;    // (saved) draw the launcher insets
+    INT bgTextureEnabled = 1;   // (saved) texture the faces with the background image
+    INT onTop = 1;              // (saved) topmost window
+    UINT shape = DEFAULT_SHAPE; // (saved)
+    std::string texturePath;    // (saved) background image file
     INT showInTaskbar = 0;
     DWORD startTick = 0;       // origin of the animation clock
     INT centerX = 0;           // (saved) screen position of the window centre
@@ -163,11 +159,11 @@ public:
     PixelLayout pixelLayout; // what the driver keeps in a surface pixel
     DWORD fpsLastTick = 0;   // start of the current frame-counting period
     INT fpsFrames = 0;
-    std::unique_ptr<SlotMesh> tetraMesh; // built by the scene set-up
-    std::unique_ptr<SlotMesh> cubeMesh;
-    SlotMesh* mesh = nullptr; // the one drawn and picked: one of the two above
+    std::unique_ptr<SlotMesh> meshes[SHAPE_COUNT]; // one per row of SHAPES, built by the scene
+    SlotMesh* mesh = nullptr;                      // the one drawn and picked: one of the above
     GLuint bgTexture = 0;
-    GLuint textures[TEXTURE_NAME_COUNT] = {};
+    // Slot i's icon is textures[i + 1]; textures[0] is made and never used.
+    GLuint textures[SLOT_COUNT_MAX + 1] = {};
     // Whether textures[slot + 1] holds an icon: every name is made at the start, filled or not.
     bool slotHasIcon[SLOT_COUNT_MAX] = {};
     double lastTime = 0.0;        // animation clock at the previous frame, seconds

@@ -27,7 +27,7 @@ void Cursor::updateMenuChecks(HMENU menu) {
     checkMenuFlag(menu, IDM_BG_TEXTURE, bgTextureEnabled);
     checkMenuFlag(menu, IDM_ON_TOP, onTop);
     checkMenuFlag(menu, IDM_SHOW_IN_TASKBAR, showInTaskbar);
-    CheckMenuRadioItem(menu, IDM_SHAPE_4_SLOTS, IDM_SHAPE_6_SLOTS, shape, MF_BYCOMMAND);
+    CheckMenuRadioItem(menu, FIRST_SHAPE_COMMAND, LAST_SHAPE_COMMAND, shape, MF_BYCOMMAND);
 }
 
 void Cursor::showPropertyMenu() {
@@ -63,12 +63,6 @@ void Cursor::onCommand(HMENU menu, WORD command) {
         saved.unlock();
         applyStyle();
         break;
-    case IDM_SHAPE_4_SLOTS:
-    case IDM_SHAPE_6_SLOTS:
-        CheckMenuRadioItem(menu, IDM_SHAPE_4_SLOTS, IDM_SHAPE_6_SLOTS, command, MF_BYCOMMAND);
-        shape = command;
-        chooseMesh();
-        break;
     case IDM_HIDE:
         saved.unlock();
         CloseWindow(hwnd); // minimised; "Show All" brings it back
@@ -80,6 +74,12 @@ void Cursor::onCommand(HMENU menu, WORD command) {
         applyStyle();
         break;
     default:
+        if (shapeIndex(command) >= 0) {
+            CheckMenuRadioItem(menu, FIRST_SHAPE_COMMAND, LAST_SHAPE_COMMAND, command,
+                               MF_BYCOMMAND);
+            shape = command;
+            chooseMesh();
+        }
         break;
     }
 }

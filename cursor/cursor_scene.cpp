@@ -1,6 +1,8 @@
 // A cursor's scene: set-up, the visible and selection passes, and the hover test.
 #include "cursor/cursor.h"
 
+#include <iterator>
+
 namespace voxtrel {
 
 namespace {
@@ -32,18 +34,18 @@ void Cursor::setupScene() {
     farPlane = volume.farPlane;
     frustumHalf = volume.frustumHalf;
 
-    tetraMesh.reset(makeTetrahedronMesh());
-    cubeMesh.reset(makeCubeMesh());
+    for (int row = 0; row < SHAPE_COUNT; ++row)
+        meshes[row].reset(SHAPES[row].makeMesh());
     chooseMesh();
-    // A shape that is neither four nor six slots (only an edited file can hold one) is drawn
-    // as the default cube; the stored value itself is kept.
+    // A shape no row has (only an edited file can hold one) is drawn as the default solid; the
+    // stored value itself is kept.
     if (mesh == nullptr)
-        mesh = cubeMesh.get();
+        mesh = meshes[shapeIndex(DEFAULT_SHAPE)].get();
 
-    setupTextureNames(textures);
+    setupTextureNames(textures, static_cast<int>(std::size(textures)));
     if (!texturePath.empty())
         loadBackgroundTexture();
-    // All six, whatever the shape, so a later switch needs no reload.
+    // Every slot, whatever the shape, so a later switch needs no reload.
     for (int slot = 0; slot < SLOT_COUNT_MAX; ++slot)
         loadSlotIcon(slot);
 }

@@ -10,10 +10,10 @@ namespace {
 constexpr GLint ICON_WRAP = 0x812F;
 } // namespace
 
-void setupTextureNames(GLuint (&textures)[TEXTURE_NAME_COUNT]) {
-    glGenTextures(TEXTURE_NAME_COUNT, textures);
-    for (GLuint name : textures) {
-        glBindTexture(GL_TEXTURE_2D, name);
+void setupTextureNames(GLuint* textures, int count) {
+    glGenTextures(count, textures);
+    for (int i = 0; i < count; ++i) {
+        glBindTexture(GL_TEXTURE_2D, textures[i]);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);

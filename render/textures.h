@@ -9,11 +9,9 @@
 
 namespace voxtrel {
 
-constexpr int TEXTURE_NAME_COUNT = 7; // slot i uses entry i + 1; entry 0 is unused
-
-// Generates the names with repeat wrapping and nearest filtering, so one level-0 image makes
-// each complete.
-void setupTextureNames(GLuint (&textures)[TEXTURE_NAME_COUNT]);
+// Generates `count` names with repeat wrapping and nearest filtering, so one level-0 image
+// makes each complete.
+void setupTextureNames(GLuint* textures, int count);
 
 // Uploads the icon into `texture` as premultiplied RGBA texels with their mipmap chain, its
 // bottom row at t = 0, filtered smoothly at every size. Drawn with blending

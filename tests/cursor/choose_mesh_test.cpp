@@ -9,21 +9,22 @@ namespace {
 class ChooseMesh : public testing::Test {
 protected:
     ChooseMesh() {
-        cursor.tetraMesh.reset(makeTetrahedronMesh());
-        cursor.cubeMesh.reset(makeCubeMesh());
+        for (int row = 0; row < SHAPE_COUNT; ++row)
+            cursor.meshes[row].reset(SHAPES[row].makeMesh());
     }
+    const SlotMesh* meshOf(UINT shape) const { return cursor.meshes[shapeIndex(shape)].get(); }
     Cursor cursor;
 };
 
 TEST_F(ChooseMesh, FourSlotsSelectTheTetrahedronAndSixTheCube) {
     cursor.shape = 40029;
     cursor.chooseMesh();
-    EXPECT_EQ(cursor.mesh, cursor.tetraMesh.get());
+    EXPECT_EQ(cursor.mesh, meshOf(SHAPE_TETRAHEDRON));
     EXPECT_EQ(cursor.mesh->faceCount, 4);
 
     cursor.shape = 40030;
     cursor.chooseMesh();
-    EXPECT_EQ(cursor.mesh, cursor.cubeMesh.get());
+    EXPECT_EQ(cursor.mesh, meshOf(SHAPE_CUBE));
     EXPECT_EQ(cursor.mesh->faceCount, 6);
 }
 
@@ -36,7 +37,7 @@ TEST_F(ChooseMesh, AnyOtherShapeLeavesTheCurrentMeshAlone) {
     cursor.chooseMesh();
     cursor.shape = 40031;
     cursor.chooseMesh();
-    EXPECT_EQ(cursor.mesh, cursor.tetraMesh.get());
+    EXPECT_EQ(cursor.mesh, meshOf(SHAPE_TETRAHEDRON));
 }
 
 TEST_F(ChooseMesh, SwitchingShapesKeepsTheLaunchEntriesOfTheHiddenSlots) {

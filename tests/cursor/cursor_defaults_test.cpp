@@ -49,8 +49,8 @@ TEST(CursorDefaults, NoWindowNoSurfaceNoMeshNoHover) {
     EXPECT_EQ(cursor.dib, nullptr);
     EXPECT_EQ(cursor.bits, nullptr);
     EXPECT_EQ(cursor.mesh, nullptr);
-    EXPECT_EQ(cursor.tetraMesh, nullptr);
-    EXPECT_EQ(cursor.cubeMesh, nullptr);
+    for (const auto& mesh : cursor.meshes)
+        EXPECT_EQ(mesh, nullptr);
     EXPECT_EQ(cursor.bgTexture, 0u);
     for (GLuint name : cursor.textures)
         EXPECT_EQ(name, 0u);

@@ -492,6 +492,16 @@ TEST(ShapeSwitch, FourSlotsPickOnlySlotsZeroToThreeAndSixBringsTheOthersBack) {
     EXPECT_EQ(cursor.launches[5].path, "/bottom face");
     EXPECT_EQ(GetMenuState(menuResource, IDM_SHAPE_6_SLOTS, MF_BYCOMMAND) & MF_CHECKED,
               static_cast<UINT>(MF_CHECKED));
+
+    // The Shape menu offers each solid of the table, in its order, and each gives its faces.
+    HMENU shapes = GetSubMenu(GetSubMenu(menuResource, 1), 0);
+    ASSERT_EQ(GetMenuItemCount(shapes), SHAPE_COUNT);
+    for (int row = 0; row < SHAPE_COUNT; ++row) {
+        EXPECT_EQ(GetMenuItemID(shapes, row), SHAPES[row].command);
+        cursor.onCommand(menuResource, static_cast<WORD>(SHAPES[row].command));
+        ASSERT_NE(cursor.mesh, nullptr);
+        EXPECT_EQ(cursor.mesh->faceCount, SHAPES[row].faces);
+    }
 }
 
 } // namespace

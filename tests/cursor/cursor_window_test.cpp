@@ -235,7 +235,7 @@ TEST_F(CursorWindow, AnUnknownShapeIsDrawnAsTheCubeAndKeepsItsValue) {
     Cursor cursor;
     cursor.shape = 12345;
     cursor.create();
-    EXPECT_EQ(cursor.mesh, cursor.cubeMesh.get());
+    EXPECT_EQ(cursor.mesh, cursor.meshes[shapeIndex(SHAPE_CUBE)].get());
     EXPECT_EQ(cursor.shape, 12345u);
 }
 
