@@ -5,6 +5,7 @@
 #include "config/archive.h"
 
 #include "config/archive_check.h"
+#include "config/saved_fields.h"
 #include "config/saved_paths.h"
 #include "cursor/screen_rules.h"
 
@@ -17,7 +18,7 @@
 #include <cmath>
 #include <sstream>
 
-BOOST_CLASS_VERSION(voxtrel::Cursor, 1)
+BOOST_CLASS_VERSION(voxtrel::Cursor, voxtrel::savedCursorVersion())
 
 namespace voxtrel {
 
@@ -38,6 +39,19 @@ template <class Archive, class... Items> void items(Archive& archive, Items&... 
     (archive & ... & all);
 }
 
+// A saved field of a cursor; the scale is written in a form the archive can read back.
+template <class Archive, class T> void field(Archive& archive, T& value) {
+    archive& value;
+}
+template <class Archive> void field(Archive& archive, double& value) {
+    if constexpr (Archive::is_saving::value) {
+        double stored = storableScale(value);
+        archive& stored;
+    } else {
+        archive& value;
+    }
+}
+
 } // namespace
 
 template <class Archive> void Launch::serialize(Archive& archive, unsigned int) {
@@ -46,17 +60,7 @@ template <class Archive> void Launch::serialize(Archive& archive, unsigned int) 
 
 template <class Archive> void Cursor::serialize(Archive& archive, unsigned int version) {
     std::lock_guard<std::mutex> guard(savedFieldsLock);
-    items(archive, centerX, centerY, width, height);
-    if (version > 0) {
-        if constexpr (Archive::is_saving::value) {
-            double stored = storableScale(scale);
-            items(archive, stored);
-        } else {
-            items(archive, scale);
-        }
-    }
-    items(archive, alphaBlend, launcherEnabled, bgTextureEnabled, onTop, shape, texturePath,
-          launches);
+    forEachSavedField(version, [&](const auto& saved) { field(archive, this->*saved.member); });
     if constexpr (Archive::is_loading::value) {
         takeLoadedPlaceIntoRange(centerX, centerY, width, height);
         texturePath = loadedPath(texturePath);

@@ -4,13 +4,14 @@
 //   list        COUNT [ITEM-VERSION from format 4 on] then COUNT cursors
 //   cursor      CursorThread pointer: class id 2 (with class information the first time) and a
 //               new object id; Cursor pointer: class id 3 (likewise) and a new object id;
-//               4 integers, the scale (class version 1), 4 integers, the shape, the background
-//               path, the launch array: COUNT (at most 6), the
-//               class information of Launch before the first entry of the archive, the paths
+//               the cursor's saved fields in their order (config/saved_fields.h): integers,
+//               the scale (from class version 1), the background path, and the launch array:
+//               COUNT (at most a launcher per face of the largest solid), the class
+//               information of Launch before the first entry of the archive, the paths
 //   string      LENGTH, one space, LENGTH bytes
 #include "config/archive_check.h"
 
-#include "cursor/shapes.h"
+#include "config/saved_fields.h"
 
 #include <boost/archive/basic_archive.hpp>
 
@@ -221,36 +222,38 @@ public:
         if (!cursorClassSeen_) {
             reader_.expect(1, "the settings class's tracking");
             cursorVersion_ = reader_.integer("the settings class's version");
-            if (cursorVersion_ < 0 || cursorVersion_ > 1)
+            if (cursorVersion_ < 0 || cursorVersion_ > savedCursorVersion())
                 reader_.refuse("cursor settings of a newer version than this program knows");
             cursorClassSeen_ = true;
         }
         newObject();
 
-        for (const char* item : {"the position", "the position", "the width", "the height"})
-            reader_.int32(item);
-        if (cursorVersion_ > 0)
-            reader_.real("the scale", 0.25);
-        for (const char* item : {"a setting", "a setting", "a setting", "a setting"})
-            reader_.int32(item);
-        reader_.uint32("the shape");
-        reader_.string("the background image's path");
+        forEachSavedField(static_cast<unsigned>(cursorVersion_),
+                          [&](const auto& saved) { check(saved); });
+    }
 
+private:
+    // Each kind of saved field as the library reads it.
+    void check(const SavedField<INT>& saved) { reader_.int32(saved.what); }
+    void check(const SavedField<UINT>& saved) { reader_.uint32(saved.what); }
+    // The scale is the one real number saved: one the library cannot read becomes the default.
+    void check(const SavedField<double>& saved) { reader_.real(saved.what, DEFAULT_SCALE); }
+    void check(const SavedField<std::string>& saved) { reader_.string(saved.what); }
+    template <std::size_t N> void check(const SavedField<Launch[N]>& saved) {
         const long long launches = reader_.integer("the number of launchers");
         if (launches < 0)
             reader_.refuse("a negative number of launchers");
         // The library's own words for more entries than a cursor has.
-        if (launches > SLOT_COUNT_MAX)
+        if (launches > static_cast<long long>(N))
             throw Refused("array size too short");
         if (launches > 0 && !launchClassSeen_) {
             plainClass(reader_, "the launcher class");
             launchClassSeen_ = true;
         }
         for (long long i = 0; i < launches; ++i)
-            reader_.string("a launcher's path");
+            reader_.string(saved.what);
     }
 
-private:
     // Every object of this program's files is written once, so each id is a new one; an id
     // that refers back to an earlier object is refused.
     void newObject() {
