@@ -4,8 +4,7 @@
 
 #include "common/process_handles.h"
 #include "platform/linux/display/headless/headless_control.h"
-#include "platform/linux/shell/shell_input.h"
-#include "platform/linux/user/user_input.h"
+#include "platform/linux/display/display_reports.h"
 #include "tests/support/cursor_threads.h"
 #include "tests/support/pictures.h"
 #include "tests/support/recording_window.h"
@@ -115,14 +114,14 @@ TEST_F(CursorInput, TheMiddleButtonDragsFromItsOwnPressWithoutActivating) {
 TEST_F(CursorInput, TheCentreFollowsTheSystemsMoveLoopAndNoStrayMove) {
     CursorThread* entry = nullptr;
     HWND hwnd = startUnderPointer(entry);
-    user::deliverManagerMoved(hwnd, {100, 90});
+    display::deliverManagerMoved(hwnd, {100, 90});
     ASSERT_TRUE(waitForMoreFrames(hwnd, 3));
     EXPECT_EQ(frameOrigin(hwnd).x, 640 - 128) << "a move outside the loop is not the manager's";
 
-    user::deliverManagerMoveStart(hwnd);
-    user::deliverManagerMoved(hwnd, {300, 200});
-    user::deliverManagerMoved(hwnd, {310, 205});
-    user::deliverManagerMoveEnd(hwnd);
+    display::deliverManagerMoveStart(hwnd);
+    display::deliverManagerMoved(hwnd, {300, 200});
+    display::deliverManagerMoved(hwnd, {310, 205});
+    display::deliverManagerMoveEnd(hwnd);
     EXPECT_TRUE(waitFor([&] { return frameOrigin(hwnd).x == 310; }));
     EXPECT_EQ(frameOrigin(hwnd).y, 205);
     ASSERT_TRUE(waitForMoreFrames(hwnd, 3));
@@ -251,7 +250,7 @@ TEST_F(CursorDrops, AFileDroppedWhileNoFaceIsUnderTheMouseChangesNothing) {
     Cursor cursor;
     ASSERT_TRUE(cursor.create());
     // The pointer rests away from the solid, so every frame finds no face under it.
-    ASSERT_TRUE(shell::deliverDrop(cursor.hwnd, {launcher}, POINT{640, 512}));
+    ASSERT_TRUE(display::deliverDrop(cursor.hwnd, {launcher}, POINT{640, 512}));
     pumpMessages();
     EXPECT_FALSE(cursor.hover);
     for (const Launch& launch : cursor.launches)

@@ -2,6 +2,7 @@
 #include "platform/win32.h"
 
 #include "platform/linux/display/headless/headless_control.h"
+#include "platform/linux/gdi/gdi_objects.h"
 #include "platform/linux/shell/shell_icon_theme.h"
 #include "platform/linux/user/user_resources.h"
 #include "tests/support/recording_window.h"
@@ -78,7 +79,8 @@ TEST(Tray, MouseEventsReachTheOwnerAsItsCallbackMessage) {
     auto icons = headless::trayIcons();
     ASSERT_EQ(icons.size(), 1u);
     EXPECT_EQ(icons[0].tip, "Voxtrel R0-0009");
-    EXPECT_EQ(icons[0].icon, record.hIcon);
+    ASSERT_NE(icons[0].icon, nullptr) << "the display gets the icon's pixels";
+    EXPECT_EQ(icons[0].icon, voxtrel::gdi::iconPicture(record.hIcon)) << "the icon's own, shared";
 
     clearRecorded();
     ASSERT_TRUE(headless::trayEvent(WM_RBUTTONDOWN));

@@ -1,7 +1,7 @@
 // Windows, message queues, timers and painting of the window layer.
 #include "platform/win32.h"
 
-#include "platform/linux/user/user_input.h"
+#include "platform/linux/display/display_reports.h"
 #include "tests/support/recording_window.h"
 
 #include <gtest/gtest.h>
@@ -105,10 +105,10 @@ TEST(Queues, APaintLeftUnvalidatedComesAgain) {
 TEST(Queues, NoPaintWhileNobodyCanSeeTheWindowAndTheAskedPaintComesAfter) {
     HWND hwnd = createRecordingWindow();
     MSG msg;
-    voxtrel::user::deliverObscured(hwnd, true);
+    voxtrel::display::deliverObscured(hwnd, true);
     InvalidateRect(hwnd, nullptr, FALSE);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "wholly covered";
-    voxtrel::user::deliverObscured(hwnd, false);
+    voxtrel::display::deliverObscured(hwnd, false);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
     ValidateRect(hwnd, nullptr);
@@ -132,7 +132,7 @@ TEST(Queues, NoPaintWhileNobodyCanSeeTheWindowAndTheAskedPaintComesAfter) {
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(displayStateOf(msg), 1) << "on";
 
-    voxtrel::user::deliverScreenAsleep(true);
+    voxtrel::display::deliverScreenAsleep(true);
     InvalidateRect(hwnd, nullptr, FALSE);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(displayStateOf(msg), 0) << "off";
@@ -140,7 +140,7 @@ TEST(Queues, NoPaintWhileNobodyCanSeeTheWindowAndTheAskedPaintComesAfter) {
     // A loop waiting for its next message wakes when the screen does.
     std::thread waking([] {
         Sleep(100);
-        voxtrel::user::deliverScreenAsleep(false);
+        voxtrel::display::deliverScreenAsleep(false);
     });
     ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
     EXPECT_EQ(displayStateOf(msg), 1) << "on again";
@@ -149,9 +149,9 @@ TEST(Queues, NoPaintWhileNobodyCanSeeTheWindowAndTheAskedPaintComesAfter) {
     waking.join();
 
     EXPECT_TRUE(UnregisterPowerSettingNotification(notice));
-    voxtrel::user::deliverScreenAsleep(true);
+    voxtrel::display::deliverScreenAsleep(true);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "no longer registered";
-    voxtrel::user::deliverScreenAsleep(false);
+    voxtrel::display::deliverScreenAsleep(false);
 }
 
 struct LoopThread {

@@ -573,6 +573,9 @@ TEST_F(ProgramOnX, UnderMutterHideHidesAndShowInTaskbarKeepsOnTopBothWays) {
         return isViewable(cursor) && states.find("SKIP_TASKBAR") == std::string::npos &&
                states.find("_ABOVE") != std::string::npos;
     })) << windowStates(cursor);
+    const std::string icon = runCommand("xprop -id " + cursor + " _NET_WM_ICON").value_or("");
+    EXPECT_NE(icon.find("Icon (32 x 32)"), std::string::npos)
+        << "the button shows the program's icon";
     ASSERT_TRUE(chooseInItsMenu(program.pid(), cursor, kShowInTaskbar));
     EXPECT_TRUE(waitFor([&] {
         const std::string states = windowStates(cursor);

@@ -4,16 +4,18 @@
 //
 // The layer calls these methods from any thread; a backend serialises them itself. What a
 // backend reports back (input, drops, tray clicks, menu choices, box answers) goes through the
-// functions of platform/linux/user/user_input.h, which post it to the right thread.
+// functions of display_reports.h, which post it to the right thread. Pictures cross in both
+// directions as pixels (display_pixels.h), never as the layer's own objects.
 #pragma once
 
+#include "platform/linux/display/display_pixels.h"
+#include "platform/linux/display/display_reports.h"
 #include "platform/linux/win32/types.h"
 #include "platform/linux/win32/user.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace voxtrel::display {
@@ -32,8 +34,7 @@ struct WindowSnapshot {
     RECT rect{};
     bool visible = false;
     bool minimized = false;
-    HICON icon = nullptr;
-    HCURSOR pointer = nullptr;
+    IconPicture icon; // the window class's icon; null for none
 };
 
 // Which parts of a window changed with an update.
@@ -45,43 +46,6 @@ enum WindowChange : unsigned {
     kStyle = 1u << 4,    // extended style: topmost, taskbar button, layered
     kRaised = 1u << 5,   // to the top of its band
     kActivated = 1u << 6 // receives the keyboard
-};
-
-// A run [x0, x1) of shown pixels on row y of a frame: the window's bounding and input shape.
-struct ShapeRun {
-    int y;
-    int x0;
-    int x1;
-};
-
-// Bytes that are not zeroed when the buffer grows: a frame's pixels are all written anyway, and
-// clearing megabytes per frame first would cost as much as filling them.
-template <typename T> struct UninitialisedAllocator : std::allocator<T> {
-    template <typename U> struct rebind { using other = UninitialisedAllocator<U>; };
-    template <typename U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
-    template <typename U, typename... Args> void construct(U* place, Args&&... args) {
-        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
-    }
-};
-using PixelBuffer = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
-
-// The content of one layered update: top-down rows of blue, green, red, alpha bytes as the
-// source held them. Which of them are hidden (the colour key's, or with per-pixel alpha those of
-// alpha 0) the backend applies as it takes them (frame_pixels.h), so that the pixels are gone
-// over once on their way to the screen; the constant alpha is separate.
-struct LayeredFrame {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    PixelBuffer bgra;
-    std::vector<ShapeRun> shape; // filled where a backend finishes the pixels in place
-    DWORD flags = 0;             // ULW_*
-    bool useKey = false;         // pixels of colour `key` are hidden
-    bool pixelAlpha = false;     // pixels of alpha 0 are hidden, the others keep their alpha
-    bool shaped = false;         // some pixels are hidden (the key, or per-pixel alpha)
-    BYTE alpha = 255;            // constant alpha, 255 without ULW_ALPHA
-    COLORREF key = 0;
 };
 
 struct MenuItemView {
@@ -113,7 +77,7 @@ struct BoxRequest {
 struct TrayIcon {
     HWND owner = nullptr;
     UINT id = 0;
-    HICON icon = nullptr;
+    IconPicture icon; // null for none
     std::string tip;
 };
 
@@ -147,7 +111,7 @@ public:
     virtual void presentFrame(HWND hwnd, std::shared_ptr<LayeredFrame> frame) = 0;
 
     // Menus: shown without blocking; the choice (0 when dismissed) comes back through
-    // user::completeModal with the request's token.
+    // completeModal with the request's token.
     virtual void showMenu(const MenuRequest& request) = 0;
     // Takes down a menu or box whose thread stopped waiting for it (WM_QUIT).
     virtual void cancelModal(std::uint64_t token) = 0;

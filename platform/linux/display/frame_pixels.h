@@ -6,7 +6,7 @@
 // which are the window's shape, are collected on the way.
 #pragma once
 
-#include "platform/linux/display/display.h"
+#include "platform/linux/display/display_pixels.h"
 
 #include <cstddef>
 #include <cstdint>

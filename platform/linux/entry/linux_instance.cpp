@@ -4,7 +4,7 @@
 // main menu's item of that name, and the answer tells the new start that it may end.
 #include "platform/linux/entry/linux_instance.h"
 
-#include "platform/linux/shell/shell_input.h"
+#include "platform/linux/shell/shell_tray.h"
 #include "resources/menu_ids.h"
 #include "platform/win32.h"
 

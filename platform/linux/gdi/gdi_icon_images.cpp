@@ -22,15 +22,15 @@ HICON iconFromPixbuf(GdkPixbuf* decoded, int side) {
                           ? GDK_PIXBUF(g_object_ref(scaled))
                           : gdk_pixbuf_add_alpha(scaled, FALSE, 0, 0, 0);
     g_object_unref(scaled);
-    auto* icon = new IconObject;
-    icon->width = side;
-    icon->height = side;
-    icon->bgra.resize(static_cast<std::size_t>(side) * side * 4);
+    display::IconPixels icon;
+    icon.width = side;
+    icon.height = side;
+    icon.bgra.resize(static_cast<std::size_t>(side) * side * 4);
     const guchar* pixels = gdk_pixbuf_read_pixels(rgba);
     const int rowstride = gdk_pixbuf_get_rowstride(rgba);
     for (int y = 0; y < side; ++y) {
         const guchar* source = pixels + static_cast<std::ptrdiff_t>(y) * rowstride;
-        std::uint8_t* target = &icon->bgra[static_cast<std::size_t>(y) * side * 4];
+        std::uint8_t* target = &icon.bgra[static_cast<std::size_t>(y) * side * 4];
         for (int x = 0; x < side; ++x) {
             target[x * 4] = source[x * 4 + 2];
             target[x * 4 + 1] = source[x * 4 + 1];
@@ -39,8 +39,7 @@ HICON iconFromPixbuf(GdkPixbuf* decoded, int side) {
         }
     }
     g_object_unref(rgba);
-    std::lock_guard<std::mutex> guard(gdiLock());
-    return adoptIcon(icon);
+    return makeIcon(std::move(icon));
 }
 
 } // namespace

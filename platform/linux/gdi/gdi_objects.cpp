@@ -77,6 +77,21 @@ HICON adoptIcon(IconObject* icon) {
     return reinterpret_cast<HICON>(icon);
 }
 
+HICON makeIcon(display::IconPixels pixels) {
+    auto* icon = new IconObject;
+    icon->picture = std::make_shared<const display::IconPixels>(std::move(pixels));
+    std::lock_guard<std::mutex> guard(gdiLock());
+    return adoptIcon(icon);
+}
+
+display::IconPicture iconPicture(HICON handle) {
+    if (handle == nullptr)
+        return nullptr;
+    std::lock_guard<std::mutex> guard(gdiLock());
+    const IconObject* icon = findIcon(handle);
+    return icon != nullptr ? icon->picture : nullptr;
+}
+
 bool bitmapSizeUsable(int width, int height, int bitCount) {
     return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
            (bitCount == 24 || bitCount == 32);
@@ -222,9 +237,11 @@ BOOL WINAPI DestroyIcon(HICON handle) {
 
 BOOL WINAPI GetIconInfo(HICON handle, PICONINFO info) {
     std::lock_guard<std::mutex> guard(gdiLock());
-    IconObject* icon = findIcon(handle);
-    if (icon == nullptr || info == nullptr || icon->bgra.empty())
+    const IconObject* object = findIcon(handle);
+    if (object == nullptr || info == nullptr || object->picture == nullptr ||
+        object->picture->bgra.empty())
         return FALSE;
+    const voxtrel::display::IconPixels* icon = object->picture.get();
     // The colour image as 32-bit rows, and a mask that is white where the icon is transparent.
     std::unique_ptr<BitmapObject> colour(makeBitmap(icon->width, icon->height, 32, true));
     std::unique_ptr<BitmapObject> mask(makeBitmap(icon->width, icon->height, 32, true));

@@ -4,7 +4,7 @@
 
 #include "platform/win32.h"
 
-#include "platform/linux/display/display.h"
+#include "platform/linux/display/display_pixels.h"
 
 #include <cstdint>
 #include <memory>
@@ -47,10 +47,8 @@ struct DcObject {
 
 // An icon (pixels, top-down BGRA) or a mouse pointer (a named shape and no pixels).
 struct IconObject {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> bgra;
-    std::string pointerShape; // "pointer", "default" for pointers; empty for icons
+    display::IconPicture picture; // its pixels, as they are also shown; null for pointers
+    std::string pointerShape;     // "pointer", "default" for pointers; empty for icons
 };
 
 std::mutex& gdiLock();
@@ -60,6 +58,10 @@ DcObject* findDc(HDC dc);
 IconObject* findIcon(HICON icon);
 HBITMAP adoptBitmap(BitmapObject* bitmap);
 HICON adoptIcon(IconObject* icon);
+// A new icon of these pixels.
+HICON makeIcon(display::IconPixels pixels);
+// The pixels of an icon, shared with it; null for no icon. Takes gdiLock() itself.
+display::IconPicture iconPicture(HICON icon);
 
 // What OpenGL's pixel format keeps in a bitmap pixel (see simulatePixelFormat).
 struct PixelFormatModel {

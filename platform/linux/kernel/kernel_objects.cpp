@@ -64,7 +64,6 @@ DWORD currentThreadId() {
     return threadId;
 }
 
-// Used by CreateThread, which hands the new thread the id it already reported to its caller.
 void assignCurrentThreadId(DWORD id) {
     threadId = id;
 }

@@ -33,6 +33,10 @@ Object* lookup(HANDLE handle);
 void release(Object* object);
 
 DWORD currentThreadId();
+// For CreateThread: an id for a thread still to start, reported to the caller at once, and the
+// same id given to the thread once it runs.
+DWORD allocateThreadId();
+void assignCurrentThreadId(DWORD id);
 
 // Whether `instance` is the program's own module, whose resources are built into the layer.
 bool isProgramModule(HINSTANCE instance);

@@ -19,9 +19,6 @@
 
 namespace voxtrel::kernel {
 
-void assignCurrentThreadId(DWORD id);
-DWORD allocateThreadId();
-
 namespace {
 
 // Test controls: creations still to fail, and the ids of threads whose end is held back.

@@ -1,5 +1,5 @@
 // Drop handles: the paths of one drop and where it happened. A handle lives until DragFinish.
-#include "platform/linux/shell/shell_input.h"
+#include "platform/linux/display/display_reports.h"
 
 #include "platform/linux/user/user_state.h"
 
@@ -29,7 +29,12 @@ DropObject* findDrop(HDROP drop) {
 
 } // namespace
 
-bool deliverDrop(HWND target, const std::vector<std::string>& paths, POINT screen) {
+} // namespace voxtrel::shell
+
+using namespace voxtrel::shell;
+
+bool voxtrel::display::deliverDrop(HWND target, const std::vector<std::string>& paths,
+                                   POINT screen) {
     if (paths.empty())
         return false;
     std::lock_guard<std::mutex> guard(user::stateLock());
@@ -48,10 +53,6 @@ bool deliverDrop(HWND target, const std::vector<std::string>& paths, POINT scree
                            screen});
     return true;
 }
-
-} // namespace voxtrel::shell
-
-using namespace voxtrel::shell;
 
 UINT WINAPI DragQueryFileA(HDROP handle, UINT index, LPSTR buffer, UINT size) {
     std::lock_guard<std::mutex> guard(dropMutex);

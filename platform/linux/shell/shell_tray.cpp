@@ -1,8 +1,9 @@
 // Shell_NotifyIconA: the tray icons of the process, shown by the display backend, whose mouse
 // events come back as the owner's callback message.
-#include "platform/linux/shell/shell_input.h"
+#include "platform/linux/shell/shell_tray.h"
 
 #include "platform/linux/display/display.h"
+#include "platform/linux/gdi/gdi_objects.h"
 #include "platform/linux/user/user_state.h"
 
 #include <algorithm>
@@ -18,7 +19,7 @@ struct TrayEntry {
     HWND owner;
     UINT id;
     UINT callbackMessage;
-    HICON icon;
+    display::IconPicture icon;
     std::string tip;
 };
 
@@ -36,18 +37,6 @@ std::vector<TrayEntry>::iterator findEntry(HWND owner, UINT id) {
 }
 
 } // namespace
-
-void deliverTrayEvent(HWND owner, UINT id, UINT mouseMessage) {
-    UINT callbackMessage;
-    {
-        std::lock_guard<std::mutex> guard(trayMutex);
-        auto entry = findEntry(owner, id);
-        if (entry == trayIcons().end() || entry->callbackMessage == 0)
-            return;
-        callbackMessage = entry->callbackMessage;
-    }
-    PostMessageA(owner, callbackMessage, id, static_cast<LPARAM>(mouseMessage));
-}
 
 bool doubleClickTrayIcon() {
     HWND owner = nullptr;
@@ -99,6 +88,18 @@ bool onlyTrayOwnersExist() {
 
 using namespace voxtrel::shell;
 
+void voxtrel::display::deliverTrayEvent(HWND owner, UINT id, UINT mouseMessage) {
+    UINT callbackMessage;
+    {
+        std::lock_guard<std::mutex> guard(trayMutex);
+        auto entry = findEntry(owner, id);
+        if (entry == trayIcons().end() || entry->callbackMessage == 0)
+            return;
+        callbackMessage = entry->callbackMessage;
+    }
+    PostMessageA(owner, callbackMessage, id, static_cast<LPARAM>(mouseMessage));
+}
+
 BOOL WINAPI Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data) {
     if (data == nullptr || data->cbSize < NOTIFYICONDATAA_V1_SIZE || !IsWindow(data->hWnd)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -108,6 +109,9 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data) {
     const std::size_t tipLimit = data->cbSize < sizeof(NOTIFYICONDATAA) ? 64 : sizeof data->szTip;
     voxtrel::display::TrayIcon shown;
     bool removed = false;
+    // The icon's pixels are read under GDI's lock, before the tray's own is taken.
+    const voxtrel::display::IconPicture picture =
+        (data->uFlags & NIF_ICON) != 0 ? voxtrel::gdi::iconPicture(data->hIcon) : nullptr;
     {
         std::lock_guard<std::mutex> guard(trayMutex);
         auto entry = findEntry(data->hWnd, data->uID);
@@ -139,7 +143,7 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data) {
             if ((data->uFlags & NIF_MESSAGE) != 0)
                 entry->callbackMessage = data->uCallbackMessage;
             if ((data->uFlags & NIF_ICON) != 0)
-                entry->icon = data->hIcon;
+                entry->icon = picture;
             if ((data->uFlags & NIF_TIP) != 0)
                 entry->tip.assign(data->szTip, strnlen(data->szTip, tipLimit - 1));
             shown = {entry->owner, entry->id, entry->icon, entry->tip};

@@ -1,4 +1,5 @@
 // Window classes: registered once per process by name; a second registration of a name fails.
+#include "platform/linux/gdi/gdi_objects.h"
 #include "platform/linux/user/user_state.h"
 
 #include <unordered_map>
@@ -43,6 +44,8 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* info) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
+    // Read before the window state is locked: the icon's pixels are GDI's, under its own lock.
+    voxtrel::display::IconPicture iconPicture = voxtrel::gdi::iconPicture(info->hIcon);
     std::lock_guard<std::mutex> guard(stateLock());
     if (classes().count(info->lpszClassName) != 0) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
@@ -54,6 +57,7 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* info) {
     windowClass->style = info->style;
     windowClass->procedure = info->lpfnWndProc;
     windowClass->icon = info->hIcon;
+    windowClass->iconPicture = std::move(iconPicture);
     windowClass->cursor = info->hCursor;
     classes().emplace(windowClass->name, windowClass);
     return windowClass->atom;

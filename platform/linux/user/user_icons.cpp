@@ -18,13 +18,12 @@ constexpr unsigned kGenericIconId = 32512; // IDI_APPLICATION, the one predefine
 
 // A plain framed square for IDI_APPLICATION, the generic program icon.
 HICON makeGenericIcon() {
-    using voxtrel::gdi::IconObject;
-    auto* icon = new IconObject;
-    icon->width = icon->height = kIconSide;
-    icon->bgra.resize(kIconSide * kIconSide * 4);
+    voxtrel::display::IconPixels icon;
+    icon.width = icon.height = kIconSide;
+    icon.bgra.resize(kIconSide * kIconSide * 4);
     for (int y = 0; y < kIconSide; ++y) {
         for (int x = 0; x < kIconSide; ++x) {
-            std::uint8_t* pixel = &icon->bgra[(y * kIconSide + x) * 4];
+            std::uint8_t* pixel = &icon.bgra[(y * kIconSide + x) * 4];
             const bool frame = x < 3 || y < 3 || x >= kIconSide - 3 || y >= kIconSide - 3 || y < 8;
             pixel[0] = frame ? 0x80 : 0xF0;
             pixel[1] = frame ? 0x50 : 0xF0;
@@ -32,8 +31,7 @@ HICON makeGenericIcon() {
             pixel[3] = 0xFF;
         }
     }
-    std::lock_guard<std::mutex> guard(voxtrel::gdi::gdiLock());
-    return voxtrel::gdi::adoptIcon(icon);
+    return voxtrel::gdi::makeIcon(std::move(icon));
 }
 
 HICON loadResourceIcon(unsigned id) {

@@ -1,7 +1,7 @@
 // Mouse capture, the pointer position, and the input that backends deliver: mouse events become
 // WM_* messages in client coordinates (double-clicks for classes with CS_DBLCLKS), keys go to the
 // active window of the foreground thread.
-#include "platform/linux/user/user_input.h"
+#include "platform/linux/display/display_reports.h"
 
 #include "platform/linux/kernel/kernel_objects.h"
 #include "platform/linux/user/user_state.h"
@@ -9,6 +9,8 @@
 #include <cstdlib>
 
 namespace voxtrel::user {
+
+using display::PointerEvent;
 
 namespace {
 
@@ -65,7 +67,11 @@ UINT pressMessage(MessageQueue& queue, const WindowObject& window, const ButtonM
 
 } // namespace
 
-void deliverPointer(HWND hit, PointerEvent event, POINT screen, int wheelDelta) {
+} // namespace voxtrel::user
+
+using namespace voxtrel::user;
+
+void voxtrel::display::deliverPointer(HWND hit, PointerEvent event, POINT screen, int wheelDelta) {
     std::lock_guard<std::mutex> guard(stateLock());
     Globals& state = globals();
     state.pointer = screen;
@@ -107,7 +113,7 @@ void deliverPointer(HWND hit, PointerEvent event, POINT screen, int wheelDelta) 
     post(*queue, msg, true);
 }
 
-void deliverKey(UINT virtualKey, bool down) {
+void voxtrel::display::deliverKey(UINT virtualKey, bool down) {
     std::lock_guard<std::mutex> guard(stateLock());
     WindowObject* foreground = findWindow(globals().foreground);
     if (foreground == nullptr)
@@ -125,10 +131,6 @@ void deliverKey(UINT virtualKey, bool down) {
              {}},
          true);
 }
-
-} // namespace voxtrel::user
-
-using namespace voxtrel::user;
 
 HWND WINAPI SetCapture(HWND hwnd) {
     std::lock_guard<std::mutex> guard(stateLock());

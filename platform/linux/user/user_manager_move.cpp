@@ -1,7 +1,7 @@
 // Moves the window manager makes itself: the window hears of them as of Windows' own move loop,
 // and its rectangle follows, so that the program's next frame asks for the place the window is.
 #include "platform/linux/kernel/kernel_objects.h"
-#include "platform/linux/user/user_input.h"
+#include "platform/linux/display/display_reports.h"
 #include "platform/linux/user/user_state.h"
 
 namespace voxtrel::user {
@@ -15,13 +15,17 @@ void postTo(const WindowObject& window, UINT message, LPARAM lParam) {
 
 } // namespace
 
-void deliverManagerMoveStart(HWND hwnd) {
+} // namespace voxtrel::user
+
+using namespace voxtrel::user;
+
+void voxtrel::display::deliverManagerMoveStart(HWND hwnd) {
     std::lock_guard<std::mutex> guard(stateLock());
     if (WindowObject* window = findWindow(hwnd); window != nullptr && !window->destroying)
         postTo(*window, WM_ENTERSIZEMOVE, 0);
 }
 
-void deliverManagerMoved(HWND hwnd, POINT topLeft) {
+void voxtrel::display::deliverManagerMoved(HWND hwnd, POINT topLeft) {
     std::lock_guard<std::mutex> guard(stateLock());
     WindowObject* window = findWindow(hwnd);
     if (window == nullptr || window->destroying)
@@ -35,10 +39,8 @@ void deliverManagerMoved(HWND hwnd, POINT topLeft) {
     postTo(*window, WM_MOVE, MAKELPARAM(topLeft.x, topLeft.y));
 }
 
-void deliverManagerMoveEnd(HWND hwnd) {
+void voxtrel::display::deliverManagerMoveEnd(HWND hwnd) {
     std::lock_guard<std::mutex> guard(stateLock());
     if (WindowObject* window = findWindow(hwnd); window != nullptr && !window->destroying)
         postTo(*window, WM_EXITSIZEMOVE, 0);
 }
-
-} // namespace voxtrel::user

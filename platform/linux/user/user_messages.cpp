@@ -2,6 +2,7 @@
 // nothing posted waits), input, WM_PAINT, then WM_TIMER. WM_PAINT and WM_TIMER are never stored:
 // they are made when asked for and nothing else waits, so they cannot pile up; a timer that fell
 // behind gives one WM_TIMER, not a burst.
+#include "platform/linux/display/display_reports.h"
 #include "platform/linux/user/user_power.h"
 #include "platform/linux/user/user_state.h"
 
@@ -147,7 +148,11 @@ std::uint64_t newModalToken() {
     return next.fetch_add(1);
 }
 
-void deliverDisplayChange(int width, int height) {
+} // namespace voxtrel::user
+
+using namespace voxtrel::user;
+
+void voxtrel::display::deliverDisplayChange(int width, int height) {
     constexpr WPARAM kBitsPerPixel = 32;
     std::lock_guard<std::mutex> guard(stateLock());
     for (WindowObject* window : allWindows()) {
@@ -165,7 +170,7 @@ void deliverDisplayChange(int width, int height) {
     }
 }
 
-void deliverVanished(HWND hwnd) {
+void voxtrel::display::deliverVanished(HWND hwnd) {
     std::lock_guard<std::mutex> guard(stateLock());
     WindowObject* window = findWindow(hwnd);
     if (window == nullptr || window->destroying)
@@ -174,7 +179,7 @@ void deliverVanished(HWND hwnd) {
         post(*queue, MSG{hwnd, WM_CLOSE, 0, 0, GetTickCount(), {}});
 }
 
-void deliverObscured(HWND hwnd, bool obscured) {
+void voxtrel::display::deliverObscured(HWND hwnd, bool obscured) {
     std::lock_guard<std::mutex> guard(stateLock());
     WindowObject* window = findWindow(hwnd);
     if (window == nullptr || window->obscured == obscured)
@@ -184,7 +189,7 @@ void deliverObscured(HWND hwnd, bool obscured) {
         queue->wake.notify_all(); // a paint that waited is due now
 }
 
-void deliverScreenAsleep(bool asleep) {
+void voxtrel::display::deliverScreenAsleep(bool asleep) {
     std::lock_guard<std::mutex> guard(stateLock());
     if (globals().screenAsleep == asleep)
         return;
@@ -197,17 +202,13 @@ void deliverScreenAsleep(bool asleep) {
     }
 }
 
-void completeModal(DWORD threadId, std::uint64_t token, LRESULT result) {
+void voxtrel::display::completeModal(DWORD threadId, std::uint64_t token, LRESULT result) {
     std::lock_guard<std::mutex> guard(stateLock());
     if (auto queue = queueOf(threadId)) {
         queue->modalResults[token] = result;
         queue->wake.notify_all();
     }
 }
-
-} // namespace voxtrel::user
-
-using namespace voxtrel::user;
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     if (msg == nullptr) {

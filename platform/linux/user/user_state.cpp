@@ -143,10 +143,8 @@ display::WindowSnapshot snapshotOf(const WindowObject& window) {
     snapshot.rect = window.rect;
     snapshot.visible = window.visible;
     snapshot.minimized = window.minimized;
-    if (window.windowClass) {
-        snapshot.icon = window.windowClass->icon;
-        snapshot.pointer = window.windowClass->cursor;
-    }
+    if (window.windowClass)
+        snapshot.icon = window.windowClass->iconPicture;
     return snapshot;
 }
 

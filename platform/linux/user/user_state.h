@@ -26,6 +26,7 @@ struct WindowClass {
     UINT style = 0;
     WNDPROC procedure = nullptr;
     HICON icon = nullptr;
+    display::IconPicture iconPicture; // the icon's pixels, as the display shows them
     HCURSOR cursor = nullptr;
 };
 

@@ -9,7 +9,6 @@
 #include "platform/linux/display/gtk/gtk_windows.h"
 #include "platform/linux/display/gtk/gtk_x_errors.h"
 
-#include "platform/linux/user/user_input.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -118,7 +117,7 @@ void readCoverageOf(GdkDisplay* display, const std::vector<ShownWindow>& shown) 
             covered = showsSomething && XEmptyRegion(visible) != False;
             XDestroyRegion(visible);
         }
-        user::deliverObscured(window.hwnd, covered);
+        display::deliverObscured(window.hwnd, covered);
     }
     for (Region area : areas) {
         if (area != nullptr)
@@ -134,7 +133,7 @@ gboolean readCoverage(gpointer) {
     GdkDisplay* display = gdk_display_get_default();
     if (gdk_screen_is_composited(gdk_screen_get_default())) {
         for (const ShownWindow& window : shown)
-            user::deliverObscured(window.hwnd, false);
+            display::deliverObscured(window.hwnd, false);
         return G_SOURCE_CONTINUE;
     }
     // Other programs' windows may go while they are read: such errors are expected, not faults.

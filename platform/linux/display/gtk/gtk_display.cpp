@@ -8,7 +8,6 @@
 #include "platform/linux/display/gtk/gtk_modal.h"
 #include "platform/linux/display/gtk/gtk_tray.h"
 #include "platform/linux/display/gtk/gtk_windows.h"
-#include "platform/linux/user/user_input.h"
 
 #include <atomic>
 #include <cstdio>
@@ -58,7 +57,7 @@ void GtkDisplay::showMenu(const MenuRequest& request) {
     if (running())
         onDisplayThread([request] { popUpMenu(request); });
     else
-        user::completeModal(request.threadId, request.token, 0);
+        display::completeModal(request.threadId, request.token, 0);
 }
 
 void GtkDisplay::cancelModal(std::uint64_t token) {
@@ -73,7 +72,7 @@ void GtkDisplay::showMessageBox(const BoxRequest& request) {
     }
     // MessageBoxA has written the text to standard error already.
     const UINT buttons = request.type & 0xF;
-    user::completeModal(request.threadId, request.token,
+    display::completeModal(request.threadId, request.token,
                         buttons == MB_YESNO ? IDNO : (buttons == MB_OK ? IDOK : IDCANCEL));
 }
 

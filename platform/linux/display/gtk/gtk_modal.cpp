@@ -5,7 +5,6 @@
 
 #include "platform/linux/display/gtk/gtk_density.h"
 
-#include "platform/linux/user/user_input.h"
 
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -43,7 +42,7 @@ void finish(std::uint64_t token, LRESULT answer) {
         return;
     const OpenModal modal = found->second;
     openModals().erase(found);
-    user::completeModal(modal.threadId, token, answer);
+    display::completeModal(modal.threadId, token, answer);
     // Destroyed once GTK has finished with the signal being handled.
     g_idle_add(
         [](gpointer widget) {

@@ -1,5 +1,5 @@
 // Menus and message boxes as GTK menus and dialogs. Display thread only. The answer goes back
-// to the waiting thread through user::completeModal; a request cancelled by its thread is
+// to the waiting thread through display::completeModal; a request cancelled by its thread is
 // taken down without an answer.
 #pragma once
 

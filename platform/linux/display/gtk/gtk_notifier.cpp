@@ -10,8 +10,6 @@
 
 #include "platform/linux/display/gtk/gtk_dbus_menu.h"
 #include "platform/linux/display/gtk/gtk_tray.h"
-#include "platform/linux/shell/shell_input.h"
-#include "platform/linux/user/user_input.h"
 
 #include <gio/gio.h>
 #include <unistd.h>
@@ -161,8 +159,8 @@ GVariant* readProperty(GDBusConnection*, const gchar*, const gchar*, const gchar
 }
 
 void click(const NotifierItem& item, UINT down, UINT up) {
-    shell::deliverTrayEvent(item.owner, item.id, down);
-    shell::deliverTrayEvent(item.owner, item.id, up);
+    display::deliverTrayEvent(item.owner, item.id, down);
+    display::deliverTrayEvent(item.owner, item.id, up);
 }
 
 void callMethod(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* name,
@@ -258,8 +256,8 @@ NotifierItem* createNotifierItem(HWND owner, UINT id) {
             return G_SOURCE_REMOVE;
         },
         item);
-    shell::deliverTrayEvent(owner, id, WM_RBUTTONDOWN);
-    shell::deliverTrayEvent(owner, id, WM_RBUTTONUP);
+    display::deliverTrayEvent(owner, id, WM_RBUTTONDOWN);
+    display::deliverTrayEvent(owner, id, WM_RBUTTONUP);
     item->registration = g_dbus_connection_register_object(sessionBus, kItemPath, itemInterface(),
                                                            &kItemCalls, item, nullptr, nullptr);
     // The name the protocol asks of an item: unique per process and icon.
@@ -338,7 +336,7 @@ bool notifierTakesMenu(MenuRequest& request) {
         }
     }
     if (taken)
-        user::completeModal(request.threadId, request.token, 0);
+        display::completeModal(request.threadId, request.token, 0);
     return taken;
 }
 

@@ -7,7 +7,6 @@
 #include "platform/linux/display/gtk/gtk_loop.h"
 #include "platform/linux/display/gtk/gtk_pointer_motion.h"
 
-#include "platform/linux/user/user_input.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
@@ -35,7 +34,7 @@ namespace {
 // Display thread: GDK has seen the root window's new size.
 void onScreenSizeChanged(GdkScreen* screen, gpointer) {
     GdkWindow* root = gdk_screen_get_root_window(screen);
-    user::deliverDisplayChange(gdk_window_get_width(root) * windowScale(),
+    display::deliverDisplayChange(gdk_window_get_width(root) * windowScale(),
                                gdk_window_get_height(root) * windowScale());
 }
 
@@ -50,7 +49,7 @@ GdkFilterReturn onRootConfigured(GdkXEvent* event, GdkEvent*, gpointer) {
     if (x->xconfigure.width != lastWidth || x->xconfigure.height != lastHeight) {
         lastWidth = x->xconfigure.width;
         lastHeight = x->xconfigure.height;
-        user::deliverDisplayChange(lastWidth, lastHeight);
+        display::deliverDisplayChange(lastWidth, lastHeight);
     }
     return GDK_FILTER_CONTINUE;
 }

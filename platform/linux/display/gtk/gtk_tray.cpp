@@ -8,7 +8,6 @@
 
 #include "platform/linux/display/gtk/gtk_icons.h"
 #include "platform/linux/display/gtk/gtk_notifier.h"
-#include "platform/linux/shell/shell_input.h"
 
 #include <gtk/gtk.h>
 
@@ -29,7 +28,7 @@ struct ShownIcon {
     UINT id = 0;
     GtkStatusIcon* status = nullptr;
     NotifierItem* item = nullptr; // while a watcher is on the bus
-    HICON icon = nullptr;
+    IconPicture icon;
     std::string tip;
     // For double-clicks: the button and time of the last press.
     guint lastButton = 0;
@@ -166,7 +165,7 @@ gboolean onTrayButton(GtkStatusIcon*, GdkEventButton* event, gpointer data) {
         shown->lastPress = event->time;
     }
     if (const UINT message = messageOf(event->button, down, doubleClick))
-        shell::deliverTrayEvent(shown->owner, shown->id, message);
+        display::deliverTrayEvent(shown->owner, shown->id, message);
     return TRUE;
 }
 

@@ -18,8 +18,6 @@
 #include "platform/linux/display/gtk/gtk_manager_move.h"
 #include "platform/linux/display/gtk/gtk_server_image.h"
 #include "platform/linux/display/gtk/gtk_x_errors.h"
-#include "platform/linux/shell/shell_input.h"
-#include "platform/linux/user/user_input.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
@@ -83,7 +81,7 @@ struct XWindow {
     // Until when the opacity is set again with the frames, and when it last was.
     std::chrono::steady_clock::time_point opacityAgainUntil{};
     std::chrono::steady_clock::time_point opacityLastSet{};
-    HICON icon = nullptr;
+    IconPicture icon; // the one last set, compared by its pointer
     // A drag the window manager makes (gtk_manager_move.h), and until when a place the program
     // asked for before it ended is still on its way and must not move the window back.
     bool managerMoving = false;
@@ -165,7 +163,7 @@ bool handOverDrag(XWindow& window, const GdkEventButton* event) {
         !beginManagerMove(gdkWindow, event))
         return false;
     window.managerMoving = true;
-    user::deliverManagerMoveStart(window.hwnd);
+    display::deliverManagerMoveStart(window.hwnd);
     return true;
 }
 
@@ -176,7 +174,7 @@ void endManagerMove(XWindow& window) {
     // A frame drawn before the program heard of the last move may still ask for the old place.
     constexpr auto kSettling = std::chrono::milliseconds(300);
     window.managerMoveSettles = std::chrono::steady_clock::now() + kSettling;
-    user::deliverManagerMoveEnd(window.hwnd);
+    display::deliverManagerMoveEnd(window.hwnd);
 }
 
 gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer) {
@@ -184,23 +182,23 @@ gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer) {
     if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE)
         return TRUE;
     const bool down = event->type == GDK_BUTTON_PRESS;
-    user::PointerEvent kind;
+    display::PointerEvent kind;
     switch (event->button) {
     case 1:
-        kind = down ? user::PointerEvent::LeftDown : user::PointerEvent::LeftUp;
+        kind = down ? display::PointerEvent::LeftDown : display::PointerEvent::LeftUp;
         break;
     case 2:
-        kind = down ? user::PointerEvent::MiddleDown : user::PointerEvent::MiddleUp;
+        kind = down ? display::PointerEvent::MiddleDown : display::PointerEvent::MiddleUp;
         break;
     case 3:
-        kind = down ? user::PointerEvent::RightDown : user::PointerEvent::RightUp;
+        kind = down ? display::PointerEvent::RightDown : display::PointerEvent::RightUp;
         break;
     default:
         return TRUE;
     }
     const HWND hwnd = hwndOf(widget);
     const POINT point = screenPoint(event->x_root, event->y_root);
-    user::deliverPointer(hwnd, kind, point);
+    display::deliverPointer(hwnd, kind, point);
     XWindow* window = findWindow(hwnd);
     if (window == nullptr)
         return TRUE;
@@ -209,8 +207,8 @@ gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer) {
     } else if (event->button != 3 && handOverDrag(*window, event)) {
         // The manager holds the pointer from here: for the program the press ends where it
         // began, and the window's moves come from the manager.
-        user::deliverPointer(
-            hwnd, event->button == 1 ? user::PointerEvent::LeftUp : user::PointerEvent::MiddleUp,
+        display::deliverPointer(
+            hwnd, event->button == 1 ? display::PointerEvent::LeftUp : display::PointerEvent::MiddleUp,
             point);
     }
     return TRUE;
@@ -223,7 +221,7 @@ gboolean onMotion(GtkWidget* widget, GdkEventMotion* event, gpointer) {
     XWindow* window = findWindow(hwnd);
     if (window != nullptr && (event->state & (GDK_BUTTON1_MASK | GDK_BUTTON2_MASK)) == 0)
         endManagerMove(*window);
-    user::deliverPointer(hwnd, user::PointerEvent::Move, screenPoint(event->x_root, event->y_root));
+    display::deliverPointer(hwnd, display::PointerEvent::Move, screenPoint(event->x_root, event->y_root));
     return TRUE;
 }
 
@@ -235,7 +233,7 @@ gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer) {
         RECT& rect = window->state.rect;
         rect = {topLeft.x, topLeft.y, topLeft.x + (rect.right - rect.left),
                 topLeft.y + (rect.bottom - rect.top)};
-        user::deliverManagerMoved(window->hwnd, topLeft);
+        display::deliverManagerMoved(window->hwnd, topLeft);
     }
     return FALSE; // GTK keeps its own account of the window's place
 }
@@ -248,14 +246,14 @@ gboolean onScroll(GtkWidget* widget, GdkEventScroll* event, gpointer) {
         delta = -kWheelStep;
     else
         return TRUE;
-    user::deliverPointer(hwndOf(widget), user::PointerEvent::Wheel,
+    display::deliverPointer(hwndOf(widget), display::PointerEvent::Wheel,
                          screenPoint(event->x_root, event->y_root), delta);
     return TRUE;
 }
 
 gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer) {
     if (const UINT key = virtualKeyOf(event->keyval))
-        user::deliverKey(key, event->type == GDK_KEY_PRESS);
+        display::deliverKey(key, event->type == GDK_KEY_PRESS);
     return TRUE;
 }
 
@@ -356,7 +354,7 @@ void onDropData(GtkWidget* widget, GdkDragContext*, gint x, gint y, GtkSelection
     ::Window child = 0;
     XTranslateCoordinates(display, GDK_WINDOW_XID(gdkWindow), DefaultRootWindow(display), 0, 0,
                           &originX, &originY, &child);
-    static_cast<void>(shell::deliverDrop(hwndOf(widget), paths,
+    static_cast<void>(display::deliverDrop(hwndOf(widget), paths,
                                          POINT{originX + toDevice(x), originY + toDevice(y)}));
 }
 
@@ -521,7 +519,7 @@ void onWidgetDestroyed(GtkWidget* widget, gpointer) {
     window->widget = nullptr;
     window->mapped = false;
     releaseServerPicture(*window);
-    user::deliverVanished(window->hwnd);
+    display::deliverVanished(window->hwnd);
 }
 
 void makeWidget(XWindow& window) {

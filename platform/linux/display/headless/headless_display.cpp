@@ -5,8 +5,6 @@
 #include "platform/linux/display/headless/headless_control.h"
 #include "platform/linux/display/frame_pixels.h"
 
-#include "platform/linux/shell/shell_input.h"
-#include "platform/linux/user/user_input.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
@@ -88,9 +86,9 @@ std::pair<POINT, HWND> pointerAndTarget() {
     return {s.pointer, hitTest(s, s.pointer.x, s.pointer.y)};
 }
 
-void deliverAtPointer(user::PointerEvent event, int wheelDelta = 0) {
+void deliverAtPointer(display::PointerEvent event, int wheelDelta = 0) {
     const auto [at, target] = pointerAndTarget();
-    user::deliverPointer(target, event, at, wheelDelta);
+    display::deliverPointer(target, event, at, wheelDelta);
 }
 
 template <typename Request>
@@ -112,7 +110,7 @@ template <typename Request> bool answerOldest(std::deque<Request>& queue, LRESUL
         request = queue.front();
         queue.pop_front();
     }
-    user::completeModal(request.threadId, request.token, answer);
+    display::completeModal(request.threadId, request.token, answer);
     return true;
 }
 
@@ -244,7 +242,7 @@ void headless::setMonitors(int width, int height, const std::vector<RECT>& monit
         state().screen = {width, height};
         state().monitors = monitors;
     }
-    user::deliverDisplayChange(width, height);
+    display::deliverDisplayChange(width, height);
 }
 
 void headless::setDotsPerInch(UINT dotsPerInch) {
@@ -259,19 +257,19 @@ void headless::setPointer(int x, int y) {
 
 void headless::movePointer(int x, int y) {
     setPointer(x, y);
-    deliverAtPointer(user::PointerEvent::Move);
+    deliverAtPointer(display::PointerEvent::Move);
 }
 
 void headless::press(Button button) {
-    deliverAtPointer(button == Button::Left    ? user::PointerEvent::LeftDown
-                     : button == Button::Right ? user::PointerEvent::RightDown
-                                               : user::PointerEvent::MiddleDown);
+    deliverAtPointer(button == Button::Left    ? display::PointerEvent::LeftDown
+                     : button == Button::Right ? display::PointerEvent::RightDown
+                                               : display::PointerEvent::MiddleDown);
 }
 
 void headless::release(Button button) {
-    deliverAtPointer(button == Button::Left    ? user::PointerEvent::LeftUp
-                     : button == Button::Right ? user::PointerEvent::RightUp
-                                               : user::PointerEvent::MiddleUp);
+    deliverAtPointer(button == Button::Left    ? display::PointerEvent::LeftUp
+                     : button == Button::Right ? display::PointerEvent::RightUp
+                                               : display::PointerEvent::MiddleUp);
 }
 
 void headless::click(Button button) {
@@ -280,17 +278,17 @@ void headless::click(Button button) {
 }
 
 void headless::wheel(int delta) {
-    deliverAtPointer(user::PointerEvent::Wheel, delta);
+    deliverAtPointer(display::PointerEvent::Wheel, delta);
 }
 
 void headless::key(unsigned virtualKey) {
-    user::deliverKey(virtualKey, true);
-    user::deliverKey(virtualKey, false);
+    display::deliverKey(virtualKey, true);
+    display::deliverKey(virtualKey, false);
 }
 
 bool headless::dropFiles(const std::vector<std::string>& paths) {
     const auto [at, target] = pointerAndTarget();
-    return target != nullptr && shell::deliverDrop(target, paths, at);
+    return target != nullptr && display::deliverDrop(target, paths, at);
 }
 
 bool headless::trayEvent(unsigned mouseMessage) {
@@ -301,7 +299,7 @@ bool headless::trayEvent(unsigned mouseMessage) {
             return false;
         icon = state().tray.front();
     }
-    shell::deliverTrayEvent(icon.owner, icon.id, mouseMessage);
+    display::deliverTrayEvent(icon.owner, icon.id, mouseMessage);
     return true;
 }
 

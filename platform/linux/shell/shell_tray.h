@@ -1,20 +1,10 @@
-// How the display backends hand drops and tray clicks to the shell layer. Callable from any
-// thread; each call posts to the thread that owns the target window.
+// The process's tray icons as seen from the rest of the layer: what a later start of the
+// program asks of the running one goes through them.
 #pragma once
 
 #include "platform/win32.h"
 
-#include <string>
-#include <vector>
-
 namespace voxtrel::shell {
-
-// Files dropped on `target` at a screen position: WM_DROPFILES with a drop handle, when the
-// window accepts files (WS_EX_ACCEPTFILES). False when it does not take them.
-bool deliverDrop(HWND target, const std::vector<std::string>& paths, POINT screen);
-
-// A mouse message (WM_LBUTTONUP, ...) over the tray icon `id` of `owner`.
-void deliverTrayEvent(HWND owner, UINT id, UINT mouseMessage);
 
 // A double-click on the process's first tray icon, as the user's own would arrive: what a
 // program does when it is asked, from outside, to come forward. False when it has no tray icon.

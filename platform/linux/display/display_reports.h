@@ -1,12 +1,16 @@
-// How the display backends hand input and answers to the window-manager layer. Callable from
-// any thread; each call posts to the thread that owns the target window.
+// What a display backend reports back to the layer: input, changes of the screen and of who can
+// see windows, moves the window manager makes, the answers of menus and boxes, drops and tray
+// clicks. The layer's window manager and shell implement them. Callable from any thread; each
+// call posts to the thread that owns the target window.
 #pragma once
 
-#include "platform/win32.h"
+#include "platform/linux/win32/types.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
-namespace voxtrel::user {
+namespace voxtrel::display {
 
 enum class PointerEvent { Move, LeftDown, LeftUp, RightDown, RightUp, MiddleDown, MiddleUp, Wheel };
 
@@ -43,4 +47,11 @@ void deliverVanished(HWND hwnd);
 // Ends the modal menu or box `token` of thread `threadId` with `result`.
 void completeModal(DWORD threadId, std::uint64_t token, LRESULT result);
 
-} // namespace voxtrel::user
+// Files dropped on `target` at a screen position: WM_DROPFILES with a drop handle, when the
+// window accepts files (WS_EX_ACCEPTFILES). False when it does not take them.
+bool deliverDrop(HWND target, const std::vector<std::string>& paths, POINT screen);
+
+// A mouse message (WM_LBUTTONUP, ...) over the tray icon `id` of `owner`.
+void deliverTrayEvent(HWND owner, UINT id, UINT mouseMessage);
+
+} // namespace voxtrel::display
