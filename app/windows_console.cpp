@@ -3,6 +3,7 @@
 #include "app/windows_console.h"
 
 #include "common/utf8_calls.h"
+#include "common/wide_text.h"
 #include "platform/win32.h"
 
 namespace voxtrel {
@@ -13,8 +14,17 @@ bool usable(HANDLE handle) {
     return handle != nullptr && handle != INVALID_HANDLE_VALUE;
 }
 
+// A console shows text in its own code page, which is seldom UTF-8: it is given UTF-16. A
+// pipe or a file gets the UTF-8 bytes.
 bool writeAll(HANDLE handle, const std::string& text) {
+    DWORD mode = 0;
     DWORD written = 0;
+    if (GetConsoleMode(handle, &mode) != FALSE) {
+        const std::wstring wide = wideOf(text);
+        return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written,
+                             nullptr) != FALSE &&
+               written == wide.size();
+    }
     return WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) !=
                FALSE &&
            written == text.size();

@@ -310,6 +310,10 @@ TEST_F(WineProgramTest, OneProgramRunsAndEveryLaterStartOrCommandReachesIt) {
     run = runWineProgram("--version");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, std::string("voxtrel ") + VOXTREL_VERSION + "\n");
+    // In a console, which speaks its own code page, a word outside the ANSI one is said whole.
+    const std::string word = "--r\xc3\xa9sum\xc3\xa9\xe2\x9c\x93";
+    const std::string typed = typedInATerminal(word);
+    EXPECT_NE(typed.find("unknown option '" + word + "'"), std::string::npos) << typed;
     run = runWineProgram("--exit");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS)) << program.log();
@@ -452,7 +456,8 @@ TEST_F(WineProgramTest, AFileNamedOutsideTheAnsiCodePageIsDroppedKeptAndOpenedWh
              outputLines(runCommand("xdotool search --onlyvisible --name Notepad 2>/dev/null")))
             opened = runCommand("xdotool getwindowname " + window).value_or("");
         return opened.find(name) != std::string::npos;
-    })) << "a double-click opens the file in its program: " << opened;
+    })) << "a double-click opens the file in its program: "
+        << opened;
     EXPECT_EQ(runWineProgram("--exit").status, 0);
     EXPECT_TRUE(program.waitForExit(EXIT_LIMIT_MS));
 }

@@ -142,6 +142,13 @@ WineRun runWineProgram(const std::string& arguments, int limitMs) {
     return run;
 }
 
+std::string typedInATerminal(const std::string& arguments, int limitMs) {
+    const std::string seconds = std::to_string((limitMs + 999) / 1000);
+    const std::string typed =
+        "timeout " + seconds + " wine " + shellQuoted(VOXTREL_WINDOWS_PROGRAM) + " " + arguments;
+    return runCommand("script -qc " + shellQuoted(typed) + " /dev/null").value_or("");
+}
+
 int programProcesses() {
     // Wine gives a Windows process the program's path as its whole command line; the shells
     // and timeouts that start one name it further on.

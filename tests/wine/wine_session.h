@@ -49,6 +49,10 @@ struct WineRun {
 };
 WineRun runWineProgram(const std::string& arguments, int limitMs = 30000);
 
+// What a terminal shows of voxtrel.exe typed there with `arguments`: its output then goes to a
+// console, as from a command prompt.
+std::string typedInATerminal(const std::string& arguments, int limitMs = 30000);
+
 // How many voxtrel.exe processes run in the prefix.
 int programProcesses();
 
