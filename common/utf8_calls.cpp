@@ -6,9 +6,29 @@
 #include "common/wide_text.h"
 #endif
 
-#include <vector>
+#include <string>
 
 namespace voxtrel {
+
+namespace {
+
+// All a call that fills a buffer has to give: `fill(buffer, capacity)` returns the length it
+// wrote, or, when the buffer is too small, the capacity it needs (as GetCurrentDirectory and
+// GetEnvironmentVariable do); empty when it gives nothing.
+template <class Char, class Fill> std::basic_string<Char> filledWhole(Fill fill) {
+    std::basic_string<Char> text(MAX_PATH, Char());
+    DWORD length = fill(text.data(), static_cast<DWORD>(text.size()));
+    if (length >= text.size()) {
+        text.resize(length + 1);
+        length = fill(text.data(), static_cast<DWORD>(text.size()));
+    }
+    if (length >= text.size())
+        return {};
+    text.resize(length);
+    return text;
+}
+
+} // namespace
 
 #ifdef _WIN32
 
@@ -72,16 +92,8 @@ bool makeFolder(const std::string& path) {
 }
 
 std::string currentFolder() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
-    // A longer one than the usual buffer is read whole into a larger one.
-    if (length >= buffer.size()) {
-        buffer.resize(length + 1);
-        length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
-    }
-    if (length == 0 || length >= buffer.size())
-        return {};
-    return utf8Of(std::wstring(buffer.data(), length));
+    return utf8Of(filledWhole<wchar_t>(
+        [](wchar_t* buffer, DWORD capacity) { return GetCurrentDirectoryW(capacity, buffer); }));
 }
 
 bool enterFolder(const std::string& path) {
@@ -90,14 +102,11 @@ bool enterFolder(const std::string& path) {
 
 std::optional<std::string> environmentVariable(const char* name) {
     const std::wstring wideName = wideOf(name);
-    const DWORD size = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
-    if (size == 0)
+    const std::wstring value = filledWhole<wchar_t>([&](wchar_t* buffer, DWORD capacity) {
+        return GetEnvironmentVariableW(wideName.c_str(), buffer, capacity);
+    });
+    if (value.empty())
         return std::nullopt;
-    std::wstring value(size, L'\0');
-    const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
-    if (length == 0 || length >= size)
-        return std::nullopt;
-    value.resize(length);
     return utf8Of(value);
 }
 
@@ -133,15 +142,8 @@ bool makeFolder(const std::string& path) {
 }
 
 std::string currentFolder() {
-    std::vector<char> buffer(MAX_PATH);
-    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (length >= buffer.size()) {
-        buffer.resize(length + 1);
-        length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    }
-    if (length == 0 || length >= buffer.size())
-        return {};
-    return std::string(buffer.data(), length);
+    return filledWhole<char>(
+        [](char* buffer, DWORD capacity) { return GetCurrentDirectoryA(capacity, buffer); });
 }
 
 bool enterFolder(const std::string& path) {
@@ -149,14 +151,11 @@ bool enterFolder(const std::string& path) {
 }
 
 std::optional<std::string> environmentVariable(const char* name) {
-    const DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
-    if (size == 0)
+    std::string value = filledWhole<char>([&](char* buffer, DWORD capacity) {
+        return GetEnvironmentVariableA(name, buffer, capacity);
+    });
+    if (value.empty())
         return std::nullopt;
-    std::string value(size, '\0');
-    const DWORD length = GetEnvironmentVariableA(name, value.data(), size);
-    if (length == 0 || length >= size)
-        return std::nullopt;
-    value.resize(length);
     return value;
 }
 

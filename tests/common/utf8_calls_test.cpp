@@ -75,7 +75,8 @@ TEST_F(Utf8Calls, FoldersAndFilesAreFoundMadeAndEnteredByTheirWholeNames) {
 }
 
 TEST_F(Utf8Calls, AnEnvironmentVariableIsReadWhole) {
-    const std::string value = utf8Top() + "/" + kName;
+    // Longer than the usual path buffer, so it is read again into a larger one.
+    const std::string value = utf8Top() + "/" + kName + std::string(300, 'x');
 #ifdef _WIN32
     SetEnvironmentVariableW(L"VOXTREL_TEST_FOLDER", wideOf(value).c_str());
 #else

@@ -1,16 +1,12 @@
 #include "tests/support/file_drag.h"
 
+#include "tests/support/polling.h"
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 namespace voxtrel::testing_support {
-
-namespace {
-void pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-} // namespace
 
 void dragAndDrop(int fromX, int fromY, int x, int y) {
     xdotool("mousemove " + std::to_string(fromX) + " " + std::to_string(fromY) + " mousedown 1");

@@ -25,4 +25,9 @@ inline bool waitFor(const std::function<bool()>& condition, int limitMs = 10000)
     return condition();
 }
 
+// A hand's pause between the steps of what a test does: a press held, a move, a look.
+inline void pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
 } // namespace voxtrel::testing_support

@@ -99,10 +99,6 @@ void startsAndEnds(const std::string& program) {
     EXPECT_TRUE(running.waitForExit(5000)) << "Exit ends it";
 }
 
-void pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 class WinePackages : public testing::Test {
 protected:
     void SetUp() override {

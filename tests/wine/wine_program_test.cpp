@@ -33,10 +33,6 @@ constexpr int MAIN_NEW_CURSOR = 1, MAIN_SAVE_CONFIG = 4, MAIN_EXIT = 5;
 constexpr int PROPERTY_CLOSE = 8;
 constexpr int EXIT_LIMIT_MS = 5000;
 
-void pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 std::string configPath() {
     return wineDataFolder() + "/init.dat";
 }

@@ -38,10 +38,6 @@ std::string nameOf(const std::string& window) {
     return name;
 }
 
-void pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 } // namespace
 
 bool useWineSession() {
