@@ -12,16 +12,88 @@
 #include <X11/Xlib.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <thread>
 
 namespace voxtrel::display::gtk {
 
 namespace {
+
+// Work handed to the display thread, in the order of the calls. A caller takes only this
+// queue's lock and, for a queue that was empty, writes to an eventfd that wakes the thread's
+// loop: never GLib's context lock, which a cursor thread took at every frame with an invoke of
+// its own, and which the display thread, woken by that very invoke, then waited for.
+struct WorkQueue {
+    std::mutex mutex;
+    std::deque<std::function<void()>> work;
+    int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+
+    bool waiting() {
+        std::lock_guard<std::mutex> guard(mutex);
+        return !work.empty();
+    }
+    // The oldest work, or an empty function where there is none.
+    std::function<void()> take() {
+        std::lock_guard<std::mutex> guard(mutex);
+        if (work.empty())
+            return {};
+        std::function<void()> oldest = std::move(work.front());
+        work.pop_front();
+        return oldest;
+    }
+};
+
+WorkQueue& workQueue() {
+    static auto* queue = new WorkQueue; // never destroyed: callers may outlive static teardown
+    return *queue;
+}
+
+struct WorkSource {
+    GSource source;
+    gpointer wakeTag;
+};
+
+gboolean prepareWork(GSource*, gint* timeout) {
+    *timeout = -1;
+    return workQueue().waiting();
+}
+
+gboolean checkWork(GSource* source) {
+    auto* work = reinterpret_cast<WorkSource*>(source);
+    if ((g_source_query_unix_fd(source, work->wakeTag) & G_IO_IN) != 0) {
+        std::uint64_t count;
+        [[maybe_unused]] const ssize_t read = ::read(workQueue().wake, &count, sizeof count);
+    }
+    return workQueue().waiting();
+}
+
+// One at a time, so that work that runs a loop of its own finds the later work still in order.
+gboolean dispatchWork(GSource*, GSourceFunc, gpointer) {
+    while (std::function<void()> next = workQueue().take())
+        next();
+    return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs workSourceFuncs = {prepareWork, checkWork, dispatchWork, nullptr, nullptr, nullptr};
+
+// Display thread, before any other thread can hand it work.
+void watchHandedWork() {
+    GSource* source = g_source_new(&workSourceFuncs, sizeof(WorkSource));
+    reinterpret_cast<WorkSource*>(source)->wakeTag =
+        g_source_add_unix_fd(source, workQueue().wake, G_IO_IN);
+    g_source_set_can_recurse(source, TRUE);
+    g_source_set_name(source, "voxtrel handed work");
+    g_source_attach(source, nullptr);
+    g_source_unref(source);
+}
 
 struct Startup {
     std::mutex mutex;
@@ -71,6 +143,7 @@ void runDisplayThread(Startup* startup) {
     gdk_set_allowed_backends("x11");
     const bool opened = gtk_init_check(nullptr, nullptr) != FALSE;
     if (opened) {
+        watchHandedWork();
         watchXErrors();
         noteWindowScale(); // before any other thread converts a position
         std::atexit(endDisplayThread);
@@ -101,15 +174,6 @@ void runDisplayThread(Startup* startup) {
     startup->done.notify_all();
 }
 
-gboolean runBoxedWork(gpointer data) {
-    (*static_cast<std::function<void()>*>(data))();
-    return G_SOURCE_REMOVE;
-}
-
-void deleteBoxedWork(gpointer data) {
-    delete static_cast<std::function<void()>*>(data);
-}
-
 } // namespace
 
 bool displayThreadRunning() {
@@ -135,8 +199,21 @@ void watchRootEvents(long mask, GdkFilterFunc filter) {
 }
 
 void onDisplayThread(std::function<void()> work) {
-    g_main_context_invoke_full(nullptr, G_PRIORITY_DEFAULT, runBoxedWork,
-                               new std::function<void()>(std::move(work)), deleteBoxedWork);
+    if (g_main_context_is_owner(g_main_context_default())) {
+        work();
+        return;
+    }
+    WorkQueue& queue = workQueue();
+    bool wasEmpty;
+    {
+        std::lock_guard<std::mutex> guard(queue.mutex);
+        wasEmpty = queue.work.empty();
+        queue.work.push_back(std::move(work));
+    }
+    if (wasEmpty) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(queue.wake, &one, sizeof one);
+    }
 }
 
 } // namespace voxtrel::display::gtk
