@@ -1,6 +1,8 @@
 // What one frame of a cursor costs on the headless display, at window sides 102, 256 and 1024:
 //   F  a whole paintFrame, with the mouse away from the solid and over it;
 //   FrameAtItsPace  the same with the mouse away, one frame every 16 ms as the program draws;
+//   FrameAfterCachesEmptied  the same after every cache of the processor was written over, the
+//     frame a program meets whose machine ran other work meanwhile;
 //   R  the visible render pass alone, with glFinish;
 //   P  the selection pass alone;
 //   B  the layer's read-back and shape building for a layered update of that size;
@@ -22,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -113,6 +116,21 @@ void FrameAtItsPace(benchmark::State& state) {
     }
 }
 
+// Each frame after a buffer larger than the processor's caches was written over (untimed): how
+// much of the frame at its pace is the caches' refilling.
+void FrameAfterCachesEmptied(benchmark::State& state) {
+    Cursor& cursor = prepare(static_cast<int>(state.range(0)), false);
+    constexpr std::size_t kLargerThanCaches = std::size_t{256} << 20;
+    static std::vector<unsigned char> elsewhere(kLargerThanCaches);
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (std::size_t i = 0; i < elsewhere.size(); i += 64)
+            ++elsewhere[i];
+        state.ResumeTiming();
+        cursor.paintFrame();
+    }
+}
+
 void FrameSixIcons(benchmark::State& state) {
     Cursor& cursor = prepare(static_cast<int>(state.range(0)), false, true);
     for (auto _ : state)
@@ -161,6 +179,11 @@ void sides(benchmark::internal::Benchmark* bench) {
 BENCHMARK(FrameMouseAway)->Apply(sides);
 BENCHMARK(FrameMouseOver)->Apply(sides);
 BENCHMARK(FrameAtItsPace)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond)->Iterations(300);
+BENCHMARK(FrameAfterCachesEmptied)
+    ->Arg(256)
+    ->Arg(1024)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(100);
 BENCHMARK(FrameSixIcons)->Apply(sides);
 BENCHMARK(RenderPass)->Apply(sides);
 BENCHMARK(PickPass)->Apply(sides);

@@ -625,7 +625,6 @@ void applyVisibility(XWindow& window) {
             // since a minimised cursor draws no more frames.
             gtk_widget_hide(window.widget);
             window.mapped = false;
-            window.putBoxKnown = false;
             window.putBoxKnown = false; // shown again, it is put whole
             window.withdrawnAsMinimized = true;
             return;
