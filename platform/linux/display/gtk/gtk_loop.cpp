@@ -70,7 +70,7 @@ gboolean checkWork(GSource* source) {
     auto* work = reinterpret_cast<WorkSource*>(source);
     if ((g_source_query_unix_fd(source, work->wakeTag) & G_IO_IN) != 0) {
         std::uint64_t count;
-        [[maybe_unused]] const ssize_t read = ::read(workQueue().wake, &count, sizeof count);
+        [[maybe_unused]] const ssize_t drained = ::read(workQueue().wake, &count, sizeof count);
     }
     return workQueue().waiting();
 }
@@ -116,13 +116,7 @@ void endDisplayThread() {
     Startup* startup = started;
     if (startup == nullptr || std::this_thread::get_id() == startup->runner.get_id())
         return;
-    g_main_context_invoke(
-        nullptr,
-        [](gpointer) -> gboolean {
-            gtk_main_quit();
-            return G_SOURCE_REMOVE;
-        },
-        nullptr);
+    onDisplayThread(gtk_main_quit);
     std::unique_lock<std::mutex> guard(startup->mutex);
     if (!startup->done.wait_for(guard, kEndWait, [startup] { return startup->ended; }))
         return;
